@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 TMemoryStream::~TMemoryStream()
 {
@@ -44,6 +45,14 @@ void TMemoryStream::Grow(int64_t MinCapacity)
 void TMemoryStream::Reserve(int64_t Bytes)
 {
     Grow(Bytes);
+}
+
+void TMemoryStream::Swap(TMemoryStream& Other) noexcept
+{
+    std::swap(FData, Other.FData);
+    std::swap(FSize, Other.FSize);
+    std::swap(FCapacity, Other.FCapacity);
+    std::swap(FPosition, Other.FPosition);
 }
 
 void TMemoryStream::SetSize(int64_t NewSize)

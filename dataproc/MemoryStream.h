@@ -28,6 +28,8 @@ public:
     int64_t Size() const { return FSize; }
     // Makes room for at least Bytes without changing the size.
     void Reserve(int64_t Bytes);
+    // Exchanges contents (and positions) with Other without copying.
+    void Swap(TMemoryStream& Other) noexcept;
 
 private:
     void Grow(int64_t MinCapacity);
