@@ -4,6 +4,7 @@
 #include "dataproc/CipherModes.h"
 #include "dataproc/Wipe.h"
 
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -16,15 +17,18 @@ const uint8_t kBlowfishTestVector[32] = {
 
 inline uint32_t LoadBE(const uint8_t* p)
 {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap32(v);
+    return v;
 }
 
 inline void StoreBE(uint8_t* p, uint32_t v)
 {
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
 }
 
 // The block function on two words held in registers; S is the four S-boxes, P the P-array.
@@ -40,6 +44,7 @@ struct TBlowfishCore {
     inline void EncryptWords(uint32_t& l, uint32_t& r) const
     {
         uint32_t L = l ^ P[0], R = r;
+#pragma GCC unroll 8
         for (int i = 1; i <= 15; i += 2) {
             R ^= F(L) ^ P[i];
             L ^= F(R) ^ P[i + 1];
@@ -52,6 +57,7 @@ struct TBlowfishCore {
     inline void DecryptWords(uint32_t& l, uint32_t& r) const
     {
         uint32_t L = l ^ P[17], R = r;
+#pragma GCC unroll 8
         for (int i = 16; i >= 2; i -= 2) {
             R ^= F(L) ^ P[i];
             L ^= F(R) ^ P[i - 1];
@@ -59,6 +65,29 @@ struct TBlowfishCore {
         R ^= P[0];
         l = R;
         r = L;
+    }
+
+    // The mode policy: a block is its two big-endian halves, kept in registers.
+    static constexpr int kBlockSize = 8;
+    struct Block {
+        uint32_t l, r;
+    };
+    static Block Load(const uint8_t* p) { return {LoadBE(p), LoadBE(p + 4)}; }
+    static void Store(uint8_t* p, Block b)
+    {
+        StoreBE(p, b.l);
+        StoreBE(p + 4, b.r);
+    }
+    static Block Xor(Block a, Block x) { return {a.l ^ x.l, a.r ^ x.r}; }
+    Block Enc(Block b) const
+    {
+        EncryptWords(b.l, b.r);
+        return b;
+    }
+    Block Dec(Block b) const
+    {
+        DecryptWords(b.l, b.r);
+        return b;
     }
 
     inline void EncryptBlock(uint8_t* b) const
@@ -132,8 +161,6 @@ void TEnc_Blowfish::Init(const void* Key, int Size, const void* IVector)
 void TEnc_Blowfish::CodeBuffer(const uint8_t* Source, uint8_t* Dest, int DataSize, bool Encrypting)
 {
     CheckInitialized();
-    const TBlowfishCore core{SBox(0), PArray()};
-    CipherModes::Run<8>(
-        FMode, Encrypting, Source, Dest, DataSize, FFeedback.get(), FBuffer.get(),
-        [&core](uint8_t* b) { core.EncryptBlock(b); }, [&core](uint8_t* b) { core.DecryptBlock(b); });
+    CipherModes::Run(TBlowfishCore{SBox(0), PArray()}, FMode, Encrypting, Source, Dest, DataSize, FFeedback.get(),
+                     FBuffer.get());
 }

@@ -119,14 +119,14 @@ void TEncrypt::CheckInitialized() const
 void TEncrypt::CodeBuffer(const uint8_t* Source, uint8_t* Dest, int DataSize, bool Encrypting)
 {
     CheckInitialized();
-    auto enc = [this](uint8_t* b) { Encode(b); };
-    auto dec = [this](uint8_t* b) { Decode(b); };
     switch (FBufSize) {
     case 8:
-        CipherModes::Run<8>(FMode, Encrypting, Source, Dest, DataSize, FFeedback.get(), FBuffer.get(), enc, dec);
+        CipherModes::Run(CipherModes::TVirtualBlockPolicy<8>{*this}, FMode, Encrypting, Source, Dest, DataSize,
+                         FFeedback.get(), FBuffer.get());
         break;
     case 16:
-        CipherModes::Run<16>(FMode, Encrypting, Source, Dest, DataSize, FFeedback.get(), FBuffer.get(), enc, dec);
+        CipherModes::Run(CipherModes::TVirtualBlockPolicy<16>{*this}, FMode, Encrypting, Source, Dest, DataSize,
+                         FFeedback.get(), FBuffer.get());
         break;
     default:
         throw EEncryptException(std::string(GetClass().ClassName) + " has an unsupported block size.", 0);
