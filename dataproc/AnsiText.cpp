@@ -114,6 +114,37 @@ std::string AnsiToUtf8(std::string_view Ansi)
     return out;
 }
 
+std::u16string AnsiToUtf16(std::string_view Ansi)
+{
+    Ansi = Ansi.substr(0, WholeCharsLength(Ansi));
+    std::u16string out(Ansi.size(), u'\0');
+    if (IsAscii(Ansi)) {
+        for (std::size_t i = 0; i < Ansi.size(); ++i)
+            out[i] = static_cast<char16_t>(Ansi[i]);
+        return out;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(Converter(), reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                                    Ansi.data(), static_cast<int32_t>(Ansi.size()), &status);
+    if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING)
+        return std::u16string();
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view Utf8)
+{
+    std::u16string out(Utf8.size(), u'\0');
+    int32_t n = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &n, Utf8.data(),
+                         static_cast<int32_t>(Utf8.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status))
+        return std::u16string();
+    out.resize(static_cast<std::size_t>(n));
+    return out;
+}
+
 void StrToAnsiField(void* Field, std::size_t FieldSize, std::string_view Utf8)
 {
     if (FieldSize == 0)

@@ -14,6 +14,12 @@ std::string Utf8ToAnsi(std::string_view Utf8);
 // sequences are replaced; never fails.
 std::string AnsiToUtf8(std::string_view Ansi);
 
+// Code-page-936 bytes straight to UTF-16 (for text that is compared rather than shown).
+std::u16string AnsiToUtf16(std::string_view Ansi);
+
+// UTF-8 to UTF-16; invalid sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view Utf8);
+
 // Writes Utf8 into an N-byte zero-terminated field: at most N-1 bytes of its 936 form (cut even
 // inside a double-byte character), then one zero. Bytes after that zero are left as they were.
 void StrToAnsiField(void* Field, std::size_t FieldSize, std::string_view Utf8);

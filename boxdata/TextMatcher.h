@@ -1,0 +1,25 @@
+// The search's occurrence test: a substring test after both texts are upper-cased with the
+// user's locale rules (Latin, full-width and other cased letters fold; "ａｂｃ" finds "ＡＢＣ"
+// but not "ABC"). The search text is prepared once and tested against many stored fields.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TTextMatcher {
+public:
+    explicit TTextMatcher(std::string_view SearchTextUtf8);
+
+    // An empty search text matches nothing.
+    bool Empty() const { return FNeedle.empty(); }
+    // Tests stored code-page-936 bytes.
+    bool FoundInAnsi(std::string_view Ansi) const;
+    // Tests UTF-8 text.
+    bool FoundInUtf8(std::string_view Utf8) const;
+
+private:
+    bool FoundInUtf16(const std::u16string& Text) const;
+
+    std::u16string FNeedle;      // upper-cased search text
+    std::string FAsciiNeedle;    // the same, when it is plain ASCII and ASCII folding is exact
+};
