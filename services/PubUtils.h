@@ -18,8 +18,9 @@ std::string FormatKBytes(const std::string& Suffix, int64_t Size, const std::str
 // −1 when A < B, 1 when A > B, else 0.
 constexpr int CompareInt(int64_t A, int64_t B) { return A < B ? -1 : (A > B ? 1 : 0); }
 
+// A when Condition, else B. By value, so a result never refers to a temporary argument.
 template <typename T>
-constexpr const T& IfThen(bool Condition, const T& A, const T& B)
+constexpr T IfThen(bool Condition, const T& A, const T& B)
 {
     return Condition ? A : B;
 }
