@@ -1,0 +1,14 @@
+// The shell utilities that know this program: its backup folder, its file type, its open-file
+// announcement.
+#pragma once
+
+#include "services/OpenFileLock.h"
+
+#include <string>
+
+// The backup folder used when the option BackupFolder is empty (no trailing separator): the
+// program's folder + "Backup" when that folder is writable, else $XDG_DATA_HOME/Zembrix/Backup.
+std::string GetDefaultBackupFolder();
+
+// Registers "*.zmb" as a password-box file opened by this program (RegisterFileType).
+bool AssociateFileType(bool Notify);
