@@ -1,0 +1,158 @@
+// The password box: five tables over one storage-engine database, the default folder tree,
+// folders, entries of three kinds, attachments and search. This is the only component that
+// knows what a box contains; windows, dialogs and the command-line tool all go through the one
+// process-wide instance DbFileMgr. Nothing here shows anything: messages go through a function
+// the caller sets.
+#pragma once
+
+#include "boxdata/ZembraTypes.h"
+#include "dataproc/MemoryStream.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TNorkDatabase;
+class TNorkTable;
+
+class TDbFileMgr {
+public:
+    // Shows a message to the user (the desktop program sets a message box; the default keeps the
+    // text for LastMessage).
+    using TMessageProc = std::function<void(const std::string& Text)>;
+    // Progress of a rebuild (compaction, password change), 0..100.
+    using TProgressProc = std::function<void(int PercentDone)>;
+
+    TDbFileMgr();
+    ~TDbFileMgr();
+    TDbFileMgr(const TDbFileMgr&) = delete;
+    TDbFileMgr& operator=(const TDbFileMgr&) = delete;
+
+    void SetMessageProc(TMessageProc Proc);
+    // The last message given while no message function was set (cleared by each file operation).
+    const std::string& LastMessage() const { return FLastMessage; }
+    void SetOnProgress(TProgressProc Proc);
+
+    // ---- operations on a named file; none needs or touches the open box ----
+
+    // A new box with the default folder tree; CheckPassword selects encryption. False only when
+    // the file cannot be created ("无法创建数据库。" goes to the message function).
+    bool CreateDatabase(const std::string& FileName, const std::string& Password, bool CheckPassword,
+                        bool UsePwdQues, const std::string& PwdQues, const std::string& PwdAnswer);
+    // The identification "Zembrix"/"1.0"; engine errors (missing file, not a container) pass on.
+    bool IsValidFile(const std::string& FileName);
+    // Whether the password opens the file; any error answers false.
+    bool CheckPassword(const std::string& FileName, const std::string& Password);
+    // Whether the file needs a password; any error answers false.
+    bool GetCheckPassword(const std::string& FileName);
+    bool GetPwdQuestion(const std::string& FileName, std::string& Question, std::string& Answer);
+    bool GetPwdByAnswer(const std::string& FileName, const std::string& Answer, std::string& Password);
+    // Checks a box for tools: opens every table with its indexes (and, where that fails, without),
+    // reads every record with its signature checked and every blob, and walks every index.
+    // Answers one line per problem found; empty when the box is sound. A wrong password raises.
+    std::vector<std::string> Verify(const std::string& FileName, const std::string& Password);
+
+    // ---- the open box ----
+
+    // Exclusive, with an unlimited record cache. A wrong password raises when the first table opens.
+    void OpenDatabase(const std::string& FileName, const std::string& Password);
+    void ReOpenDatabase();
+    void CloseDatabase();
+    void CloseTables();
+    bool IsOpen() const;
+    void BeginUpdate();
+    void EndUpdate();
+    // Rewrites the file with the new password (encrypted exactly when CheckPwd) and opens it again
+    // in every case.
+    bool ChangePassword(const std::string& NewPassword, bool CheckPwd);
+    void SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer);
+    // Rewrites the file without its dead space and opens it again in every case.
+    bool Compact();
+
+    const std::string& FileName() const { return FFileName; }
+    const std::string& Password() const { return FPassword; }
+    int32_t FileSize() const;
+    std::chrono::system_clock::time_point FileDate() const;
+    bool FileIsReadOnly() const;
+
+    // ---- folders ----
+
+    // Direct children of ParentID in ascending id order.
+    void GetFolderList(int32_t ParentID, TZembraFolders& List);
+    void AddFolder(const TZembraFolder& ZembraFolder, int32_t& ID);
+    void ModifyFolder(int32_t FolderID, const std::string& NewName);
+    void ModifyFolderSortCode(int32_t FolderID, int32_t NewSortCode);
+    // Makes the folder the last child of NewParentID (largest sibling code + 1).
+    void MoveFolder(int32_t FolderID, int32_t NewParentID);
+    // Deletes the folder, its entries of every kind (general ones with their attachments) and,
+    // depth first, its sub-folders.
+    void DeleteFolder(int32_t FolderID);
+
+    // ---- entries ----
+
+    void GetNetItemList(int32_t FolderID, bool Deleted, TZmbNetItems& List);
+    void AddNetItem(const TZmbNetItem& Item, int32_t& ID);
+    void ModifyNetItem(int32_t ItemID, const TZmbNetItem& Item);
+    void MoveNetItems(const TIntegerAry& ItemIDs, int32_t NewFolderID);
+    void DeleteNetItem(int32_t ItemID);
+    void ModifyNetItemSortCode(int32_t ItemID, int32_t NewSortCode);
+    bool GetNetItem(int32_t ItemID, TZmbNetItem& Item);
+    int32_t GetNetMaxSortCode(int32_t FolderID);
+
+    void GetBankItemList(int32_t FolderID, bool Deleted, TZmbBankItems& List);
+    void AddBankItem(const TZmbBankItem& Item, int32_t& ID);
+    void ModifyBankItem(int32_t ItemID, const TZmbBankItem& Item);
+    void MoveBankItems(const TIntegerAry& ItemIDs, int32_t NewFolderID);
+    void DeleteBankItem(int32_t ItemID);
+    void ModifyBankItemSortCode(int32_t ItemID, int32_t NewSortCode);
+    bool GetBankItem(int32_t ItemID, TZmbBankItem& Item);
+    int32_t GetBankMaxSortCode(int32_t FolderID);
+
+    void GetCommItemList(int32_t FolderID, bool Deleted, TZmbCommItems& List);
+    void AddCommItem(const TZmbCommItem& Item, int32_t& ID);
+    void ModifyCommItem(int32_t ItemID, const TZmbCommItem& Item);
+    void MoveCommItems(const TIntegerAry& ItemIDs, int32_t NewFolderID);
+    // Deletes the entry and then its attachments.
+    void DeleteCommItem(int32_t ItemID);
+    void ModifyCommItemSortCode(int32_t ItemID, int32_t NewSortCode);
+    bool GetCommItem(int32_t ItemID, TZmbCommItem& Item);
+    int32_t GetCommMaxSortCode(int32_t FolderID);
+
+    // ---- attachments of general entries ----
+
+    void AddAttachment(const TAttachData& AttachData, int32_t& ID);
+    void DeleteAttachment(int32_t ID);
+    void DeleteAttachments(int32_t OwnerID);
+    void RenameAttachment(int32_t ID, const std::string& NewName);
+    // False, stream untouched, when there is no such attachment.
+    bool GetAttachment(int32_t ID, TMemoryStream& DataStream);
+    // In ascending attachment id order (the order of adding).
+    void GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID);
+
+    // ---- search ----
+
+    // Appends every entry whose texts (never its password) hold SearchText, case folded: web,
+    // then bank, then general entries, each in ascending id order.
+    void Search(const std::string& SearchText, TSearchResultItems& ResultItems);
+
+private:
+    std::unique_ptr<TNorkDatabase> FDatabase;
+    std::unique_ptr<TNorkTable> FFolderTable;
+    std::unique_ptr<TNorkTable> FNetItemTable;
+    std::unique_ptr<TNorkTable> FBankItemTable;
+    std::unique_ptr<TNorkTable> FCommItemTable;
+    std::unique_ptr<TNorkTable> FAttachTable;
+    std::string FFileName;
+    std::string FPassword;
+    TMessageProc FMessageProc;
+    TProgressProc FOnProgress;
+    std::string FLastMessage;
+
+    void ShowMessage(const std::string& Text);
+};
+
+// The one instance of the running program.
+extern TDbFileMgr DbFileMgr;
