@@ -1,0 +1,47 @@
+// Opening a password box for one command: the file checks, the login password, the open-file
+// announcement that keeps the desktop program away while the command runs, and the update
+// bracket for writes.
+#pragma once
+
+#include "boxdata/DbFileMgr.h"
+#include "services/OpenFileLock.h"
+
+#include <functional>
+#include <string>
+
+// Raises ECliError with code 3 when FileName is missing, no regular file, not a password box, or
+// announced as open by a running copy (the desktop program or another zembrix-cli).
+void CheckBoxFile(const std::string& FileName);
+
+// Reads the login password (prompt on a terminal, first line of a pipe; an ended input gives the
+// empty password) and checks it: code 1 when wrong, saying so and whether recovery is possible.
+TSecretString ReadLoginPassword(const std::string& FileName);
+
+enum TOpenPurpose { opRead, opWrite };
+
+// The box open in DbFileMgr for the life of the object, announced to other copies of the program.
+class TBoxSession {
+public:
+    // Checks the file, reads and checks the password, announces the box and opens it. A write
+    // needs a file the user may write.
+    TBoxSession(const std::string& FileName, TOpenPurpose Purpose);
+    ~TBoxSession();
+    TBoxSession(const TBoxSession&) = delete;
+    TBoxSession& operator=(const TBoxSession&) = delete;
+
+    TDbFileMgr& Box() { return DbFileMgr; }
+    // The name as given on the command line (messages name it so).
+    const std::string& FileName() const { return FFileName; }
+    const TSecretString& Password() const { return FPassword; }
+
+    // Runs Body inside one BeginUpdate/EndUpdate bracket of the data layer, closed on every path.
+    void Update(const std::function<void()>& Body);
+
+private:
+    std::string FFileName;
+    TSecretString FPassword;
+    TOpenFileMarker FMarker;
+};
+
+// The compression of the box's blobs ("Zlib"; empty when none), as its whole-file options say.
+std::string BoxCompression(TBoxSession& Session);

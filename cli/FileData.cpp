@@ -1,0 +1,130 @@
+#include "cli/FileData.h"
+
+#include "cli/CliError.h"
+#include "dataproc/Wipe.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class TFd {
+public:
+    explicit TFd(int Fd) : FFd(Fd) {}
+    ~TFd()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+    int Release()
+    {
+        const int fd = FFd;
+        FFd = -1;
+        return fd;
+    }
+
+private:
+    int FFd;
+};
+
+std::string Reason(int Err)
+{
+    return std::strerror(Err);
+}
+
+bool WriteAll(int Fd, const void* Data, std::size_t Size)
+{
+    const char* p = static_cast<const char*>(Data);
+    while (Size > 0) {
+        const ssize_t n = ::write(Fd, p, Size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        Size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes)
+{
+    TFd fd(::open(Path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        RaiseUsage(Path + ": cannot read the file: " + Reason(errno));
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        RaiseUsage(Path + ": not a regular file");
+    if (st.st_size > MaxBytes)
+        RaiseUsage(Path + ": the file is too large (" + std::to_string(st.st_size) + " bytes, at most " +
+                   std::to_string(MaxBytes) + ")");
+    // Sized once from the file's size, so the bytes are never copied into memory that is freed
+    // unwiped; a file that grows while being read is refused rather than reallocated.
+    std::string data(static_cast<std::size_t>(st.st_size) + 1, '\0');
+    std::size_t got = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), data.data() + got, data.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            WipeString(data);
+            RaiseUsage(Path + ": cannot read the file: " + Reason(err));
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+        if (got == data.size()) {
+            WipeString(data);
+            RaiseUsage(Path + ": the file changed while it was read");
+        }
+    }
+    data.resize(got);
+    return TSecretString(std::move(data));
+}
+
+std::string BaseName(const std::string& Path)
+{
+    std::string p = Path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    const auto slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, bool Overwrite)
+{
+    // A replaced file is removed first, so the new one gets mode 0600 and a symbolic link in
+    // its place is not followed.
+    if (Overwrite && ::unlink(Path.c_str()) != 0 && errno != ENOENT)
+        RaiseFileError(ecFileFault, Path, "cannot replace the file: " + Reason(errno));
+    TFd fd(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) {
+        if (errno == EEXIST)
+            RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
+        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
+    }
+    if (!WriteAll(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0) {
+        const int err = errno;
+        ::close(fd.Release());
+        ::unlink(Path.c_str());
+        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(err));
+    }
+    if (::close(fd.Release()) != 0)
+        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
+}
+
+void WriteStdout(const void* Data, std::size_t Size)
+{
+    if (!WriteAll(STDOUT_FILENO, Data, Size))
+        throw ECliError(ecFileFault, std::string("cannot write to standard output: ") + Reason(errno));
+}

@@ -1,0 +1,21 @@
+// Whole files in and out of memory for attachments and body files. Their bytes may be secrets:
+// buffers are wiped when released, and files the tool writes are readable by the user only.
+#pragma once
+
+#include "boxdata/ZembraTypes.h"
+
+#include <cstdint>
+#include <string>
+
+// The whole file; raises a usage error naming the file and the reason when it cannot be read, is
+// not a regular file, or is larger than MaxBytes.
+TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes);
+
+// The last component of a path ("report.pdf" of "a/b/report.pdf").
+std::string BaseName(const std::string& Path);
+
+// Writes Size bytes to a new file (mode 0600); an existing file is replaced only when Overwrite.
+// Raises ECliError with code 3 naming the file on failure; a partly written file is removed.
+void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, bool Overwrite);
+// Writes all bytes to standard output.
+void WriteStdout(const void* Data, std::size_t Size);

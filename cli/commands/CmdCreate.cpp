@@ -1,0 +1,97 @@
+// create FILE [--no-encrypt] [--question TEXT --answer TEXT] [--force]
+#include "cli/BoxSession.h"
+#include "cli/CliError.h"
+#include "cli/CommandTable.h"
+#include "cli/FieldCheck.h"
+#include "cli/PasswordInput.h"
+#include "dataproc/FilePaths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct TCreateOptions {
+    std::string File;
+    bool NoEncrypt = false;
+    std::string Question;
+    std::string Answer;
+    bool Force = false;
+};
+
+// The new box is written under a temporary name beside FILE and renamed into place when it is
+// complete, so a failed create leaves no half-written box and --force never destroys the old
+// box before the new one exists.
+int RunCreate(const TCreateOptions& O)
+{
+    const bool useQuestion = !O.Question.empty() || !O.Answer.empty();
+    if (useQuestion) {
+        if (O.Question.empty() || O.Answer.empty())
+            RaiseUsage("--question and --answer go together and must not be empty");
+        if (O.NoEncrypt)
+            RaiseUsage("a recovery question needs an encrypted box (drop --no-encrypt)");
+        CheckTextBytes("--question", O.Question, kMaxLoginTextBytes);
+        CheckTextBytes("--answer", O.Answer, kMaxLoginTextBytes, true);
+    }
+    struct stat st {};
+    const bool exists = ::lstat(O.File.c_str(), &st) == 0;
+    if (exists && !O.Force)
+        RaiseFileError(ecUsage, O.File, "the file exists (use --force to replace it)");
+    if (exists && !S_ISREG(st.st_mode))
+        RaiseFileError(ecUsage, O.File, "exists and is not a regular file");
+    if (exists && IsFileOpenedElsewhere(O.File))
+        RaiseFileError(ecFileFault, O.File, "the box is open in another Zembrix program; close it there first");
+
+    TSecretString password;
+    if (!O.NoEncrypt) {
+        password = ReadNewPassword("New password for " + O.File + ": ");
+        CheckTextBytes("the password", password.str(), kMaxLoginTextBytes, true);
+    }
+
+    std::string temp;
+    try {
+        temp = CreateTempFile(FolderOf(FullPath(O.File)), ".zembrix-new-");
+    } catch (const std::exception& e) {
+        RaiseFileError(ecFileFault, O.File, std::string("cannot create the file: ") + e.what());
+    }
+    bool created = false;
+    try {
+        created = DbFileMgr.CreateDatabase(temp, password, !O.NoEncrypt, useQuestion, O.Question, O.Answer);
+    } catch (const std::exception& e) {
+        ::unlink(temp.c_str());
+        RaiseFileError(ecFileFault, O.File, std::string("cannot create the box: ") + e.what());
+    }
+    if (!created) {
+        ::unlink(temp.c_str());
+        RaiseFileError(ecFileFault, O.File, "cannot create the box");
+    }
+    if (::rename(temp.c_str(), O.File.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        RaiseFileError(ecFileFault, O.File, std::string("cannot create the file: ") + std::strerror(err));
+    }
+    std::cout << "Created " << O.File << (O.NoEncrypt ? " (not encrypted)" : " (encrypted)")
+              << (useQuestion ? " with a recovery question" : "") << '\n';
+    return ecSuccess;
+}
+
+} // namespace
+
+void AddCreateCommand(CLI::App& App, TCommandTable& Table)
+{
+    auto o = std::make_shared<TCreateOptions>();
+    CLI::App* c = App.add_subcommand("create", "Create a new password box with the default folders");
+    c->add_option("FILE", o->File, "The new box (.zmb)")->required();
+    c->add_flag("--no-encrypt", o->NoEncrypt, "Store the box unencrypted (no password is asked)");
+    auto* q = c->add_option("--question", o->Question, "Recovery question (at most 64 bytes)");
+    auto* a = c->add_option("--answer", o->Answer, "Answer to the recovery question (at most 64 bytes)");
+    q->needs(a);
+    a->needs(q);
+    c->add_flag("--force", o->Force, "Replace an existing file");
+    c->footer("The new password is asked twice on a terminal, or read from the first line of standard input.");
+    Table.Add(c, [o] { return RunCreate(*o); }, &o->File);
+}

@@ -1,0 +1,65 @@
+// mv FILE KIND:ID... --to FOLDER
+#include "cli/BoxSession.h"
+#include "cli/CliError.h"
+#include "cli/CommandTable.h"
+#include "cli/EntryRef.h"
+#include "cli/FolderTree.h"
+
+#include <algorithm>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+struct TMvOptions {
+    std::string File;
+    std::vector<std::string> Entries;
+    std::string To;
+};
+
+// The entries follow the target folder's entries in the order given, as a drop on a folder in
+// the main window files them. All must be of the folder's kind and exist before any moves.
+int RunMv(const TMvOptions& O)
+{
+    TZembraType kind = ztNone;
+    TIntegerAry ids;
+    for (const std::string& text : O.Entries) {
+        const TEntryRef ref = ParseEntryRef(text);
+        if (kind != ztNone && ref.Kind != kind)
+            RaiseUsage("the entries to move must be of one kind");
+        kind = ref.Kind;
+        if (std::find(ids.begin(), ids.end(), ref.ID) == ids.end())
+            ids.push_back(ref.ID);
+    }
+    TBoxSession session(O.File, opWrite);
+    TDbFileMgr& box = session.Box();
+    const TFolderTree tree(box);
+    const int32_t folder = tree.Resolve(O.To, O.File);
+    RequireEntryFolder(tree, folder, kind, O.File);
+    for (int32_t id : ids)
+        if (!EntryExists(box, {kind, id}))
+            RaiseFileError(ecRejected, O.File, "no entry " + FormatEntryRef(kind, id) + "; nothing was moved");
+    session.Update([&] {
+        if (kind == ztNetItem)
+            box.MoveNetItems(ids, folder);
+        else if (kind == ztBankItem)
+            box.MoveBankItems(ids, folder);
+        else
+            box.MoveCommItems(ids, folder);
+    });
+    std::cout << "Moved " << ids.size() << (ids.size() == 1 ? " entry" : " entries") << " to " << tree.PathOf(folder)
+              << '\n';
+    return ecSuccess;
+}
+
+} // namespace
+
+void AddMvCommand(CLI::App& App, TCommandTable& Table)
+{
+    auto o = std::make_shared<TMvOptions>();
+    CLI::App* c = App.add_subcommand("mv", "Move entries to another folder of their category");
+    c->add_option("FILE", o->File, "The box")->required();
+    c->add_option("ENTRY", o->Entries, "KIND:ID of each entry (all of one kind)")->required();
+    c->add_option("--to", o->To, "Target folder id or path of names")->required();
+    Table.Add(c, [o] { return RunMv(*o); }, &o->File);
+}
