@@ -54,11 +54,13 @@ void TNorkTable::Open(const std::string& TableName, [[maybe_unused]] bool OpenIn
     FActive = true;
     try {
         FTableName = TableName;
-        LoadHeader();
-        FPrefixSize = static_cast<int32_t>(PhyRecPrefixSize(FTableHeader));
-        FPhyRecSize = static_cast<int32_t>(PhyRecSizeOf(FTableHeader));
-        LoadRecords();
-        // Index objects join here, built from the record areas, when OpenIndexes is set.
+        FDatabase->WithFileIO([&] { // one handle for header and records
+            LoadHeader();
+            FPrefixSize = static_cast<int32_t>(PhyRecPrefixSize(FTableHeader));
+            FPhyRecSize = static_cast<int32_t>(PhyRecSizeOf(FTableHeader));
+            LoadRecords();
+            // Index objects join here, built from the record areas, when OpenIndexes is set.
+        });
     } catch (...) {
         Close();
         throw;
