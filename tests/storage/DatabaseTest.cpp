@@ -325,6 +325,28 @@ TEST_F(Database, BlobCodecCompressesThenEnciphers)
     EXPECT_EQ(std::memcmp(inPlace.Memory(), text.data(), text.size()), 0);
 }
 
+TEST_F(Database, DamagedStoredBlobBytesRaiseTheAlgorithmsError)
+{
+    TNorkDatabase db;
+    ASSERT_TRUE(db.Open(MakeDatabase("damaged-blob.zmb"), ""));
+    struct TCase {
+        std::vector<uint8_t> Stored;
+        const char* Message;
+    };
+    const TCase cases[] = {
+        {{0x78, 0x9C, 0xFF, 0xFF, 0xFF}, "Decompression error: data error"},
+        // A zlib header asking for a preset dictionary used to make the decoder grow its
+        // output without end.
+        {{0x78, 0xBB, 0x00, 0x00, 0x00, 0x01, 0x03, 0x00}, "Decompression error: need dictionary"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Message);
+        TMemoryStream stored, out;
+        stored.Write(c.Stored.data(), int64_t(c.Stored.size()));
+        EXPECT_RAISES(db.DecodeBlobStream(&stored, &out, true, false), Exception, c.Message);
+    }
+}
+
 TEST_F(Database, InMemoryDatabaseWorksOnTheCallersBuffer)
 {
     const std::vector<uint8_t> image = ReadFileBytes(MakeDatabase("image.zmb", {}, 20, 4, "pw"));
