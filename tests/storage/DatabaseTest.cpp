@@ -58,6 +58,19 @@ TEST_F(Database, InvalidAndDamagedFilesAreReported)
         {"last header cut off", 0, 0x4B524F4E, 6246 + 700},
         {"fixed part cut off", 0, 0x4B524F4E, 4000},
     };
+    // An algorithm the file names but nobody registered: the registry's error passes on.
+    {
+        std::vector<uint8_t> bytes = good;
+        auto options = StructAt<TDBOptions>(bytes, kDBOptionsOfs);
+        options.Encrypt = 1;
+        std::strcpy(options.EncryptAlgoName, "Twofish");
+        std::memcpy(bytes.data() + kDBOptionsOfs, &options, sizeof(options));
+        const std::string file = FTemp.File("unknown-cipher.zmb");
+        WriteFileBytes(file, bytes);
+        EXPECT_RAISES(db.Open(file, ""), Exception, "Encryption algorithm module 'Twofish' not found");
+        EXPECT_FALSE(db.Active());
+    }
+
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         std::vector<uint8_t> bytes = good;

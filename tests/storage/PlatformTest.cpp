@@ -1,5 +1,5 @@
-// What stands in for the Windows file interface: share modes that keep other processes out,
-// the read-only rule, full paths and the messages of failed opens.
+// The file platform layer: sharing that keeps other processes out, the read-only rule, full
+// paths and the messages of failed opens.
 #include "StorageTestUtil.h"
 
 #include <sys/stat.h>

@@ -73,6 +73,26 @@ TEST_F(Table, IdsAreTheLargestLiveIdPlusOneUnlessGiven)
     EXPECT_EQ(Read(5), Record(kRecSize, 5));
 }
 
+TEST_F(Table, IdsAndOffsetsNeverWrapAround)
+{
+    OpenTable();
+    EXPECT_EQ(Append(1, 0x7FFFFFFF), 0x7FFFFFFF);
+    EXPECT_RAISES(Append(2), ENorkError, "No record id is left above '2147483647'");
+    EXPECT_EQ(FTable.RecordCount(), 1);
+
+    // A capacity whose area would end beyond what 32-bit offsets address is refused before
+    // anything is written.
+    ASSERT_TRUE(FDb.CreateTable("Huge", 1000, 0, 3000000));
+    TNorkTable huge(&FDb);
+    huge.Open("Huge", false);
+    const std::vector<uint8_t> before = ReadFileBytes(FFile);
+    const std::vector<uint8_t> rec(1000, 1);
+    EXPECT_RAISES(huge.AppendRecord(rec.data(), 1000, 0), ENorkError,
+                  "Database file '" + FFile + "' would exceed 2147483647 bytes");
+    EXPECT_EQ(huge.RecordCount(), 0);
+    EXPECT_EQ(ReadFileBytes(FFile), before);
+}
+
 TEST_F(Table, ReadingOutsideTheTableAnswersFalse)
 {
     OpenTable();
