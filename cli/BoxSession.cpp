@@ -3,6 +3,7 @@
 #include "cli/CliError.h"
 #include "cli/PasswordInput.h"
 #include "dataproc/FilePaths.h"
+#include "storage/NorkDatabase.h"
 
 #include <iostream>
 #include <sys/stat.h>
@@ -33,6 +34,18 @@ TSecretString ReadLoginPassword(const std::string& FileName)
     TSecretString password = typed ? std::move(*typed) : TSecretString();
     if (DbFileMgr.CheckPassword(FileName, password))
         return password;
+    // CheckPassword answers false for any error too. A box that cannot even be opened with the
+    // empty password to see whether it needs one is damaged, whatever was typed.
+    if (!DbFileMgr.GetCheckPassword(FileName)) {
+        std::string reason = "its head cannot be read";
+        try {
+            DbFileMgr.OpenDatabase(FileName, password);
+        } catch (const std::exception& e) {
+            reason = e.what();
+        }
+        DbFileMgr.CloseDatabase();
+        RaiseFileError(ecFileFault, FileName, "the box cannot be opened, it may be damaged: " + reason);
+    }
     std::string question, answer;
     bool hasQuestion = false;
     try {
@@ -88,4 +101,18 @@ void TBoxSession::Update(const std::function<void()>& Body)
         throw;
     }
     DbFileMgr.EndUpdate();
+}
+
+std::string BoxCompression(TBoxSession& Session)
+{
+    // The data layer does not tell; the engine reads it from the whole-file options. Shared and
+    // read-only, next to the data layer's own use of the file.
+    TNorkDatabase db;
+    db.SetExclusive(false);
+    db.SetReadOnly(true);
+    if (!db.Open(Session.FileName(), Session.Password()))
+        return "unknown";
+    const std::string name = db.Compressed() ? db.CompressAlgoName() : std::string();
+    db.Close();
+    return name;
 }

@@ -58,7 +58,7 @@ int RunInfo(const TInfoOptions& O)
         j["file"] = O.File;
         j["size"] = size;
         j["encrypted"] = encrypted;
-        j["compression"] = compression;
+        j["compression"] = compression.empty() ? TJson() : TJson(compression);
         j["recovery_question"] = hasQuestion;
         j["folders"] = {{"categories", categories}, {"user", userFolders}};
         j["entries"] = {{"web", web}, {"bank", bank}, {"note", notes}};
