@@ -111,8 +111,13 @@ struct TVerifier {
                 }
             }
             if (withIndexes)
-                for (int k = 0; k < header.IndexCount; ++k)
-                    CheckIndexOrder(table, k);
+                for (int k = 0; k < header.IndexCount; ++k) {
+                    try {
+                        CheckIndexOrder(table, k);
+                    } catch (const Exception& e) {
+                        Report(Name, std::string("an index cannot be walked: ") + e.what());
+                    }
+                }
         } catch (...) {
             table.EndUpdate();
             throw;

@@ -1,6 +1,7 @@
 #include "BoxFixture.h"
 #include "boxdata/BoxSchema.h"
 #include "dataproc/Exception.h"
+#include "storage/Nork.h"
 
 #include <cstring>
 #include <set>
@@ -173,6 +174,32 @@ TEST_F(TDbFileMgrTest, CompactDropsDeadSpaceAndKeepsIds)
     EXPECT_TRUE(FMgr.GetNetItem(ids[1], item));
     EXPECT_EQ(item.Caption, "entry 1");
     EXPECT_FALSE(FMgr.GetNetItem(ids[0], item));
+}
+
+TEST_F(TDbFileMgrTest, VerifyFindsADamagedRecord)
+{
+    const int32_t id = AddNet(4, "to be damaged");
+    AddNet(4, "neighbour");
+    EXPECT_TRUE(FMgr.Verify(FFile, "secret").empty());
+    EXPECT_THROW(FMgr.Verify(FFile, "wrong"), Exception);
+    FMgr.CloseDatabase();
+    int64_t offset = 0;
+    {
+        TNorkDatabase db;
+        ASSERT_TRUE(db.Open(FFile, "secret"));
+        TNorkTable table(&db);
+        table.Open(BoxSchema::kNetItemTable, false);
+        offset = table.GetRecordOffset(id);
+    }
+    {
+        std::fstream f(FFile, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(offset);
+        f.put('\x00'); // the record's signature byte
+    }
+    const std::vector<std::string> problems = FMgr.Verify(FFile, "secret");
+    ASSERT_FALSE(problems.empty());
+    EXPECT_EQ(problems[0].rfind("NetItem: record id " + std::to_string(id), 0), 0u) << problems[0];
+    FMgr.OpenDatabase(FFile, "secret");
 }
 
 } // namespace

@@ -7,14 +7,6 @@ namespace {
 
 using TFoldersEntriesTest = TBoxFixture;
 
-std::vector<int32_t> Ids(const TZmbNetItems& Items)
-{
-    std::vector<int32_t> ids;
-    for (const auto& i : Items)
-        ids.push_back(i.ID);
-    return ids;
-}
-
 TEST_F(TFoldersEntriesTest, EntriesOfEveryKindRoundTrip)
 {
     TZmbNetItem net = Net(4, "邮箱");
@@ -34,7 +26,6 @@ TEST_F(TFoldersEntriesTest, EntriesOfEveryKindRoundTrip)
 
     TZmbBankItem bank;
     bank.FolderID = 9;
-    bank.BankName.clear();
     for (int i = 0; i < 30; ++i)
         bank.BankName += "银";
     bank.Account = "6222 0000 1111";
