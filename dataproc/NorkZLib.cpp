@@ -85,7 +85,12 @@ void ZDecompressBuf(const void* In, int Size, TMemoryStream& Out)
     SetOutput(strm, Out, 0);
     CheckDecompress(inflateInit(&strm));
     try {
-        while (CheckDecompress(inflate(&strm, Z_NO_FLUSH)) != Z_STREAM_END) {
+        int code = 0;
+        while ((code = CheckDecompress(inflate(&strm, Z_NO_FLUSH))) != Z_STREAM_END) {
+            // A stream that asks for a preset dictionary never gets one here; inflate would
+            // answer the same on every call while the output kept growing.
+            if (code == Z_NEED_DICT)
+                throw Exception("Decompression error: need dictionary");
             const int64_t produced = static_cast<int64_t>(strm.total_out);
             Out.SetSize(Out.Size() + step);
             SetOutput(strm, Out, produced);

@@ -1,0 +1,687 @@
+#include "storage/NorkDatabase.h"
+
+#include "dataproc/AnsiText.h"
+#include "dataproc/FilePaths.h"
+#include "dataproc/FileStream.h"
+#include "dataproc/NorkCipher.h"
+#include "dataproc/Wipe.h"
+#include "storage/NorkError.h"
+#include "storage/NorkNames.h"
+#include "storage/NorkTable.h"
+#include "storage/WipedValue.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string AddressText(const void* P)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%p", P);
+    return text;
+}
+
+} // namespace
+
+TNorkDatabase::TNorkDatabase()
+    : FCompressMgr(std::make_unique<TCompressMgr>()), FEncryptMgr(std::make_unique<TEncryptMgr>())
+{
+}
+
+TNorkDatabase::~TNorkDatabase()
+{
+    try {
+        Close();
+    } catch (...) {
+        // Destruction cannot report a failed flush; the handle is closed regardless.
+    }
+    for (TNorkTable* table : FTables)
+        table->DetachDatabase();
+    FTables.clear();
+}
+
+std::string TNorkDatabase::HashString(const std::string& Password)
+{
+    std::string bytes = Utf8ToAnsi(Password);
+    std::string digest = THash_SHA::CalcString(nullptr, bytes);
+    WipeString(bytes);
+    return digest;
+}
+
+// ---- creating and opening ----
+
+bool TNorkDatabase::CreateDatabase(const std::string& FileName)
+{
+    return CreateDatabase(FileName, false, std::string(), false, std::string(), std::string());
+}
+
+bool TNorkDatabase::CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
+                                   bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password)
+{
+    TWipedValue<uint8_t[kFixedPartSize]> image;
+    uint8_t* out = image.Value;
+    std::memcpy(out + kMagicOfs, "NORK", 4);
+    std::memcpy(out + kVersionOfs, "1.0", 3);
+
+    TCommentsBlock comments{};
+    if (Encrypt)
+        EncodeBlock(&comments, sizeof(comments), EncryptAlgoName, Password);
+    std::memcpy(out + kCommentsOfs, &comments, sizeof(comments));
+
+    TDBOptions options{};
+    options.CompressBlob = CompressBlob ? 1 : 0;
+    StrToAnsiField(options.CompressAlgoName, sizeof(options.CompressAlgoName), CompressAlgoName);
+    options.Encrypt = Encrypt ? 1 : 0;
+    StrToAnsiField(options.EncryptAlgoName, sizeof(options.EncryptAlgoName), EncryptAlgoName);
+    std::memcpy(out + kDBOptionsOfs, &options, sizeof(options));
+
+    TWipedValue<TDBKeyData> keyData;
+    StrToAnsiField(keyData.Value.HashPassword, sizeof(keyData.Value.HashPassword), HashString(Password));
+    EncodeBlock(&keyData.Value, sizeof(keyData.Value), "Blowfish", std::string());
+    std::memcpy(out + kDBKeyDataOfs, &keyData.Value, sizeof(keyData.Value));
+    // Both catalogue copies stay zero: no tables.
+
+    try {
+        TFileStream file(FileName, fmCreate, shDenyNone);
+        if (file.Write(out, kFixedPartSize) != kFixedPartSize)
+            return false;
+        file.Flush();
+    } catch (const EFileError&) {
+        return false;
+    }
+    return true;
+}
+
+bool TNorkDatabase::Open(const std::string& AFileName, const std::string& APassword)
+{
+    Close();
+    FInMemory = false;
+    FFileName = FullPath(AFileName);
+    FMemStream = nullptr;
+    return OpenDatabase(APassword);
+}
+
+bool TNorkDatabase::Open(TMemoryStream* AStream, const std::string& APassword)
+{
+    Close();
+    FInMemory = true;
+    FMemStream = AStream;
+    FFileName.clear();
+    return OpenDatabase(APassword);
+}
+
+bool TNorkDatabase::OpenDatabase(const std::string& APassword)
+{
+    bool accepted = false;
+    try {
+        accepted = WithFileIO([&] {
+            if (!FFileIO.IsValidDBFile())
+                RaiseNorkError(SNorkInvalidFile, FInMemory ? AddressText(FMemStream) : FFileName);
+            if (!FFileIO.IsValidVersion())
+                RaiseNorkError(SNorkVersionTooHigh);
+            if (FFileIO.Size() < kFixedPartSize)
+                RaiseFileCorrupt();
+            LoadTableTab();
+            FFileIO.ReadDBOptions(FDBOptions);
+            FFileIO.ReadDBKeyData(FDBKeyData);
+            InitAlgorithms();
+            LoadTableNames();
+            if (!Encrypted())
+                return true;
+            const std::string stored(AnsiFieldBytes(FDBKeyData.HashPassword, sizeof(FDBKeyData.HashPassword)));
+            if (HashString(APassword) != stored)
+                return false;
+            FPassword = APassword;
+            std::string key = Utf8ToAnsi(APassword);
+            try {
+                std::lock_guard<std::mutex> lock(FDPCSect);
+                FEncryptMgr->InitKey(key);
+            } catch (...) {
+                WipeString(key);
+                throw;
+            }
+            WipeString(key);
+            return true;
+        });
+    } catch (...) {
+        FTableNames.clear();
+        WipeString(FPassword);
+        SecureZero(&FDBKeyData, sizeof(FDBKeyData));
+        throw;
+    }
+    if (!accepted)
+        SecureZero(&FDBKeyData, sizeof(FDBKeyData));
+    FActive = accepted;
+    return accepted;
+}
+
+void TNorkDatabase::InitAlgorithms()
+{
+    std::lock_guard<std::mutex> lock(FDPCSect);
+    if (FDBOptions.CompressBlob) {
+        FCompressMgr->SetAlgoName(CompressAlgoName());
+        FCompressMgr->SetLevel(clNormal);
+    }
+    if (FDBOptions.Encrypt) {
+        FEncryptMgr->SetAlgoName(EncryptAlgoName());
+        FEncryptMgr->SetMode(emCTS);
+    }
+}
+
+void TNorkDatabase::LoadTableTab()
+{
+    TTableTab tab{};
+    FFileIO.ReadTableTab(tab);
+    CheckTableTab(tab);
+    FTableTab = tab;
+}
+
+void TNorkDatabase::LoadTableNames()
+{
+    FTableNames.clear();
+    for (int i = 0; i < FTableTab.TableCount; ++i) {
+        TTableHeader header{};
+        FFileIO.ReadTableHeader(FTableTab, i, header);
+        FTableNames.push_back(AnsiFieldToStr(header.TableName, sizeof(header.TableName)));
+    }
+}
+
+void TNorkDatabase::Close()
+{
+    CloseAllTables();
+    FActive = false;
+    WipeString(FPassword);
+    SecureZero(&FDBKeyData, sizeof(FDBKeyData));
+    {
+        // Fresh managers forget the key schedule of the old password.
+        std::lock_guard<std::mutex> lock(FDPCSect);
+        FEncryptMgr = std::make_unique<TEncryptMgr>();
+        FCompressMgr = std::make_unique<TCompressMgr>();
+    }
+    // A bracket left open by a caller ends here too.
+    FUpdateCount = 0;
+    FFileIO.Close();
+}
+
+void TNorkDatabase::CloseAllTables()
+{
+    for (TNorkTable* table : FTables)
+        if (table->Active())
+            table->Close();
+}
+
+void TNorkDatabase::RegisterTable(TNorkTable* Table)
+{
+    FTables.push_back(Table);
+}
+
+void TNorkDatabase::UnregisterTable(TNorkTable* Table) noexcept
+{
+    FTables.erase(std::remove(FTables.begin(), FTables.end(), Table), FTables.end());
+}
+
+// ---- the file handle ----
+
+void TNorkDatabase::OpenFileIO()
+{
+    if (FInMemory)
+        FFileIO.Open(FMemStream, FExclusive, FReadOnly, FStartOffset);
+    else
+        FFileIO.Open(FFileName, FExclusive, FReadOnly, FStartOffset);
+    FReadOnly = FFileIO.DBStream()->ReadOnly();
+}
+
+void TNorkDatabase::AcquireFileIO()
+{
+    if (FUpdateCount == 0 || !FFileIO.IsOpen())
+        OpenFileIO();
+    ++FUpdateCount;
+}
+
+void TNorkDatabase::ReleaseFileIO()
+{
+    if (FUpdateCount == 0)
+        return;
+    if (--FUpdateCount == 0)
+        FFileIO.Close();
+}
+
+void TNorkDatabase::ReleaseFileIONoThrow() noexcept
+{
+    if (FUpdateCount == 0)
+        return;
+    if (--FUpdateCount == 0)
+        FFileIO.CloseNoThrow();
+}
+
+void TNorkDatabase::BeginUpdate()
+{
+    CheckActive();
+    AcquireFileIO();
+}
+
+void TNorkDatabase::EndUpdate()
+{
+    CheckActive();
+    ReleaseFileIO();
+}
+
+// ---- tables ----
+
+int TNorkDatabase::TableIndexOf(const std::string& TableName) const
+{
+    const std::string stored = StoredName(TableName);
+    for (std::size_t i = 0; i < FTableNames.size(); ++i)
+        if (SameText(FTableNames[i], stored))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool TNorkDatabase::TableExists(const std::string& TableName) const
+{
+    return TableIndexOf(TableName) >= 0;
+}
+
+int TNorkDatabase::FindTableInFile(const std::string& TableName)
+{
+    const std::string stored = StoredName(TableName);
+    for (int i = 0; i < FTableTab.TableCount; ++i) {
+        TTableHeader header{};
+        FFileIO.ReadTableHeader(FTableTab, i, header);
+        if (SameText(AnsiFieldToStr(header.TableName, sizeof(header.TableName)), stored))
+            return i;
+    }
+    return -1;
+}
+
+bool TNorkDatabase::CreateTable(const std::string& TableName, int RecordSize, int BlobCount, int RecCapacity)
+{
+    CheckActive();
+    if (!IsValidName(TableName))
+        RaiseNorkError(SNorkInvalidTableName, TableName);
+    if (RecCapacity < 1)
+        RecCapacity = 1;
+    return WithFileIO([&] {
+        LoadTableTab();
+        if (FTableTab.TableCount >= kMaxTables)
+            RaiseNorkError(SNorkTooManyTables);
+        if (FindTableInFile(TableName) >= 0)
+            RaiseNorkError(SNorkDuplicateTable, TableName);
+
+        TTableHeader header{};
+        StrToAnsiField(header.TableName, sizeof(header.TableName), TableName);
+        header.RecordSize = RecordSize;
+        header.BlobCount = BlobCount;
+        header.InitAliveCapa = RecCapacity;
+        uint8_t both[kTableHeaderSpace];
+        std::memcpy(both, &header, sizeof(header));
+        std::memcpy(both + sizeof(header), &header, sizeof(header));
+
+        // The header goes in before the catalogue entry that points at it, so an interrupted
+        // creation leaves only unused space behind.
+        TTableTab tab = FTableTab;
+        const int64_t offset = FFileIO.AppendData(both, sizeof(both));
+        tab.TableHeaderOffset[tab.TableCount] = static_cast<int32_t>(offset);
+        ++tab.TableCount;
+        FFileIO.WriteTableTab(tab);
+        FTableTab = tab;
+        FTableNames.push_back(StoredName(TableName));
+        return true;
+    });
+}
+
+bool TNorkDatabase::DeleteTable(const std::string& TableName)
+{
+    CheckActive();
+    if (!IsValidName(TableName))
+        RaiseNorkError(SNorkInvalidTableName, TableName);
+    CloseAllTables();
+    return WithFileIO([&] {
+        LoadTableTab();
+        const int index = FindTableInFile(TableName);
+        if (index < 0)
+            RaiseNorkError(SNorkTableNotFound, TableName);
+        // Later entries move down one place; the last old entry stays behind, stale.
+        TTableTab tab = FTableTab;
+        for (int i = index; i + 1 < tab.TableCount; ++i)
+            tab.TableHeaderOffset[i] = tab.TableHeaderOffset[i + 1];
+        --tab.TableCount;
+        FFileIO.WriteTableTab(tab);
+        FTableTab = tab;
+        LoadTableNames();
+        return true;
+    });
+}
+
+bool TNorkDatabase::RenameTable(const std::string& OldTableName, const std::string& NewTableName)
+{
+    CheckActive();
+    if (!IsValidName(NewTableName))
+        RaiseNorkError(SNorkInvalidTableName, NewTableName);
+    return WithFileIO([&] {
+        LoadTableTab();
+        const int index = FindTableInFile(OldTableName);
+        if (index < 0)
+            RaiseNorkError(SNorkTableNotFound, OldTableName);
+        const int other = FindTableInFile(NewTableName);
+        if (other >= 0 && other != index)
+            RaiseNorkError(SNorkDuplicateTable, NewTableName);
+        TTableHeader header{};
+        FFileIO.ReadTableHeader(FTableTab, index, header);
+        StrToAnsiField(header.TableName, sizeof(header.TableName), NewTableName);
+        FFileIO.WriteTableHeader(FTableTab, index, header);
+        LoadTableNames();
+        return true;
+    });
+}
+
+// ---- indexes ----
+
+bool TNorkDatabase::CreateIndex(const std::string& TableName, const std::string& IndexName, int FieldOffset,
+                                TNorkIndexType IndexType)
+{
+    return CreateIndex(TableName, IndexName, std::vector<TIndexFieldItem>{TIndexFieldItem{FieldOffset, IndexType}});
+}
+
+bool TNorkDatabase::CreateIndex(const std::string& TableName, const std::string& IndexName,
+                                const std::vector<TIndexFieldItem>& IndexFieldItems)
+{
+    CheckActive();
+    if (!IsValidName(TableName))
+        RaiseNorkError(SNorkInvalidTableName, TableName);
+    if (!IsValidName(IndexName))
+        RaiseNorkError(SNorkInvalidIndexName, IndexName);
+    return WithFileIO([&] {
+        LoadTableTab();
+        const int table = FindTableInFile(TableName);
+        if (table < 0)
+            RaiseNorkError(SNorkTableNotFound, TableName);
+        TTableHeader header{};
+        FFileIO.ReadTableHeader(FTableTab, table, header);
+        CheckTableHeader(header, FFileIO.Size());
+        if (header.IndexCount >= kMaxIndexes)
+            RaiseNorkError(SNorkTooManyIndexes);
+        const std::string stored = StoredName(IndexName);
+        for (int k = 0; k < header.IndexCount; ++k) {
+            const TIndexHeaderItem& other = header.IndexHeader[k];
+            if (SameText(AnsiFieldToStr(other.IndexName, sizeof(other.IndexName)), stored))
+                RaiseNorkError(SNorkDuplicateIndex, IndexName);
+        }
+        // Deleted records count: their slots would carry no link for the new index.
+        if (header.BaseUseSpace != 0 || header.AliveUseSpace != 0)
+            RaiseNorkError(SNorkCreateIndexFail);
+        // The header holds at most eight field items; an index without any would order by id only.
+        const std::size_t count = IndexFieldItems.size();
+        if (count == 0 || count > std::size_t(kMaxIndexFields))
+            RaiseNorkError(SNorkCreateIndexFail);
+        for (std::size_t i = 0; i < count; ++i)
+            for (std::size_t j = i + 1; j < count; ++j)
+                if (IndexFieldItems[i].FieldOffset == IndexFieldItems[j].FieldOffset)
+                    RaiseNorkError(SNorkDuplicateFieldOffset, IndexFieldItems[i].FieldOffset);
+        for (const TIndexFieldItem& item : IndexFieldItems)
+            if (item.FieldOffset < 0 ||
+                int64_t(item.FieldOffset) + IndexFieldWidth(item.IndexType) > int64_t(header.RecordSize))
+                RaiseNorkError(SNorkInvalidFieldOffset, item.FieldOffset);
+
+        TIndexHeaderItem& entry = header.IndexHeader[header.IndexCount];
+        std::memset(&entry, 0, sizeof(entry));
+        StrToAnsiField(entry.IndexName, sizeof(entry.IndexName), IndexName);
+        entry.FirstSlot = -1;
+        entry.FieldCount = static_cast<int32_t>(count);
+        for (int j = 0; j < kMaxIndexFields; ++j)
+            entry.FieldItems[j] = std::size_t(j) < count ? IndexFieldItems[std::size_t(j)] : TIndexFieldItem{-1, 0};
+        ++header.IndexCount;
+        // Each record now carries one more link, so an alive area kept from before (a table that
+        // was emptied) is too small for the records it was reserved for; the next append
+        // reserves a new one instead of writing past the old one.
+        if (header.AliveCapacity != 0) {
+            header.AliveDataOfs = 0;
+            header.AliveCapacity = 0;
+            header.AliveUseSpace = 0;
+        }
+        FFileIO.WriteTableHeader(FTableTab, table, header);
+        return true;
+    });
+}
+
+// ---- free-use data, comments, recovery question ----
+
+void TNorkDatabase::SetExtData(const void* Buffer, int Size)
+{
+    WithFileIO([&] {
+        TWipedValue<TExtDataBlock> block;
+        if (Size > 0)
+            std::memcpy(block.Value.Data, Buffer, std::min<std::size_t>(std::size_t(Size), sizeof(block.Value.Data)));
+        FFileIO.WriteExtData(block.Value);
+    });
+}
+
+void TNorkDatabase::GetExtData(void* Buffer, int Size)
+{
+    WithFileIO([&] {
+        TWipedValue<TExtDataBlock> block;
+        FFileIO.ReadExtData(block.Value);
+        if (Size > 0)
+            std::memcpy(Buffer, block.Value.Data, std::min<std::size_t>(std::size_t(Size), sizeof(block.Value.Data)));
+    });
+}
+
+void TNorkDatabase::SetComments(const std::string& Value)
+{
+    CheckActive();
+    WithFileIO([&] {
+        TWipedValue<TCommentsBlock> block;
+        StrToAnsiField(block.Value.Text, sizeof(block.Value.Text), Value);
+        if (Encrypted())
+            EncodeBlock(&block.Value, sizeof(block.Value), EncryptAlgoName(), FPassword);
+        FFileIO.WriteComments(block.Value);
+    });
+}
+
+std::string TNorkDatabase::GetComments()
+{
+    CheckActive();
+    return WithFileIO([&] {
+        TWipedValue<TCommentsBlock> block;
+        FFileIO.ReadComments(block.Value);
+        if (Encrypted())
+            DecodeBlock(&block.Value, sizeof(block.Value), EncryptAlgoName(), FPassword);
+        return AnsiFieldToStr(block.Value.Text, sizeof(block.Value.Text));
+    });
+}
+
+void TNorkDatabase::SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer,
+                                   const std::string& Password)
+{
+    CheckActive();
+    WithFileIO([&] {
+        TWipedValue<TDBKeyData> keyData;
+        TDBKeyData& k = keyData.Value;
+        FFileIO.ReadDBKeyData(k);
+        k.UseQuestion = UseQuestion ? 1 : 0;
+        if (UseQuestion) {
+            StrToAnsiField(k.OrgPassword, sizeof(k.OrgPassword), Password);
+            StrToAnsiField(k.PwdQuestion, sizeof(k.PwdQuestion), Question);
+            StrToAnsiField(k.PwdAnswer, sizeof(k.PwdAnswer), Answer);
+        } else {
+            SecureZero(k.OrgPassword, sizeof(k.OrgPassword));
+            SecureZero(k.PwdQuestion, sizeof(k.PwdQuestion));
+            SecureZero(k.PwdAnswer, sizeof(k.PwdAnswer));
+        }
+        FFileIO.WriteDBKeyData(k);
+        FDBKeyData = k;
+    });
+}
+
+bool TNorkDatabase::GetPwdQuestion(std::string& Question)
+{
+    TWipedValue<TDBKeyData> keyData;
+    WithFileIO([&] { FFileIO.ReadDBKeyData(keyData.Value); });
+    if (!keyData.Value.UseQuestion)
+        return false;
+    Question = AnsiFieldToStr(keyData.Value.PwdQuestion, sizeof(keyData.Value.PwdQuestion));
+    return true;
+}
+
+bool TNorkDatabase::GetPwdAnswer(std::string& Answer)
+{
+    TWipedValue<TDBKeyData> keyData;
+    WithFileIO([&] { FFileIO.ReadDBKeyData(keyData.Value); });
+    if (!keyData.Value.UseQuestion)
+        return false;
+    Answer = AnsiFieldToStr(keyData.Value.PwdAnswer, sizeof(keyData.Value.PwdAnswer));
+    return true;
+}
+
+bool TNorkDatabase::GetPwdByAnswer(const std::string& Answer, std::string& Password)
+{
+    return WithFileIO([&] {
+        try {
+            TWipedValue<TDBKeyData> keyData;
+            const TDBKeyData& k = keyData.Value;
+            FFileIO.ReadDBKeyData(keyData.Value);
+            if (!k.UseQuestion)
+                return false;
+            std::string stored = AnsiFieldToStr(k.PwdAnswer, sizeof(k.PwdAnswer));
+            const bool same = stored == Answer;
+            WipeString(stored);
+            if (same)
+                Password = AnsiFieldToStr(k.OrgPassword, sizeof(k.OrgPassword));
+            return same;
+        } catch (const std::exception&) {
+            return false;
+        }
+    });
+}
+
+// ---- settings ----
+
+void TNorkDatabase::CheckActive() const
+{
+    if (!FActive)
+        RaiseNorkError(SNorkDatabaseClosed);
+}
+
+void TNorkDatabase::CheckInactive() const
+{
+    if (FActive)
+        RaiseNorkError(SNorkDatabaseOpen);
+}
+
+void TNorkDatabase::SetFileName(const std::string& Value)
+{
+    CheckInactive();
+    FFileName = FullPath(Value);
+    FInMemory = false;
+    FMemStream = nullptr;
+}
+
+void TNorkDatabase::SetStartOffset(int32_t Value)
+{
+    CheckInactive();
+    FStartOffset = std::max<int32_t>(Value, 0);
+}
+
+void TNorkDatabase::SetReadOnly(bool Value)
+{
+    CheckInactive();
+    FReadOnly = Value;
+}
+
+void TNorkDatabase::SetExclusive(bool Value)
+{
+    CheckInactive();
+    FExclusive = Value;
+}
+
+void TNorkDatabase::SetMaxCache(int32_t Value)
+{
+    CheckInactive();
+    FMaxCache = std::max<int32_t>(Value, 0);
+}
+
+std::string TNorkDatabase::EncryptAlgoName() const
+{
+    return AnsiFieldToStr(FDBOptions.EncryptAlgoName, sizeof(FDBOptions.EncryptAlgoName));
+}
+
+std::string TNorkDatabase::CompressAlgoName() const
+{
+    return AnsiFieldToStr(FDBOptions.CompressAlgoName, sizeof(FDBOptions.CompressAlgoName));
+}
+
+// ---- codec services ----
+
+void TNorkDatabase::EncodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt)
+{
+    if (Size <= 0)
+        return;
+    std::lock_guard<std::mutex> lock(FDPCSect);
+    if (Encrypt)
+        FEncryptMgr->EncodeBuffer(Source, Dest, Size);
+    else if (Source != Dest)
+        std::memmove(Dest, Source, static_cast<std::size_t>(Size));
+}
+
+void TNorkDatabase::DecodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt)
+{
+    if (Size <= 0)
+        return;
+    std::lock_guard<std::mutex> lock(FDPCSect);
+    if (Encrypt)
+        FEncryptMgr->DecodeBuffer(Source, Dest, Size);
+    else if (Source != Dest)
+        std::memmove(Dest, Source, static_cast<std::size_t>(Size));
+}
+
+void TNorkDatabase::EncodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt)
+{
+    std::lock_guard<std::mutex> lock(FDPCSect);
+    Source->SetPosition(0);
+    if (Dest != Source)
+        Dest->Clear();
+    if (!Compress && !Encrypt) {
+        if (Dest != Source)
+            Dest->CopyFrom(*Source, 0);
+        return;
+    }
+    if (Compress)
+        FCompressMgr->EncodeStream(Source, Dest, Source->Size());
+    if (Encrypt) {
+        TMemoryStream compressed;
+        TMemoryStream* input = Source;
+        if (Compress) {
+            compressed.Swap(*Dest); // Dest is empty again and receives the enciphered bytes
+            input = &compressed;
+        }
+        input->SetPosition(0);
+        FEncryptMgr->EncodeStream(input, Dest, input->Size());
+    }
+}
+
+void TNorkDatabase::DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt)
+{
+    std::lock_guard<std::mutex> lock(FDPCSect);
+    Source->SetPosition(0);
+    if (Dest != Source)
+        Dest->Clear();
+    if (!Compress && !Encrypt) {
+        if (Dest != Source)
+            Dest->CopyFrom(*Source, 0);
+        return;
+    }
+    if (Encrypt)
+        FEncryptMgr->DecodeStream(Source, Dest, Source->Size());
+    if (Compress) {
+        TMemoryStream deciphered;
+        TMemoryStream* input = Source;
+        if (Encrypt) {
+            deciphered.Swap(*Dest);
+            input = &deciphered;
+        }
+        input->SetPosition(0);
+        FCompressMgr->DecodeStream(input, Dest, input->Size());
+    }
+}

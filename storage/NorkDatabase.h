@@ -1,0 +1,217 @@
+// One container file: creating it, opening it with a password, its options, key data and table
+// catalogue, the table schema, the free-use data, the comments, the password-recovery question,
+// and the update bracket that keeps the file open across many record operations.
+//
+// The file is held open only while an operation or an update bracket runs. Whatever was written
+// through the handle is flushed to the device when the last holder lets go of it.
+#pragma once
+
+#include "dataproc/MemoryStream.h"
+#include "dataproc/NorkAlgoMgr.h"
+#include "storage/NorkFileIO.h"
+#include "storage/NorkIndex.h"
+#include "storage/NorkLayout.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+class TNorkTable;
+class TNorkDatabase;
+
+using TNorkProgressEvent = std::function<void(TNorkDatabase* Sender, int PercentDone)>;
+
+class TNorkDatabase {
+public:
+    TNorkDatabase();
+    ~TNorkDatabase();
+    TNorkDatabase(const TNorkDatabase&) = delete;
+    TNorkDatabase& operator=(const TNorkDatabase&) = delete;
+
+    // Writes a new, empty container file of 4796 bytes (an existing file is truncated). Answers
+    // false when the file cannot be created or written; cipher errors pass on. Neither opens the
+    // file nor changes this object.
+    bool CreateDatabase(const std::string& FileName);
+    bool CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
+                        bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
+
+    // A wrong password answers false and leaves the database closed. An unencrypted file opens
+    // with any password. A damaged file raises ENorkFileCorrupt; file errors pass on.
+    bool Open(const std::string& AFileName, const std::string& APassword);
+    // The container in the caller's buffer, which must outlive the database's use of it.
+    bool Open(TMemoryStream* AStream, const std::string& APassword);
+    void Close();
+    void CloseAllTables();
+
+    // Nested; the outermost pair opens and closes (and flushes) the file. Close the bracket on
+    // every path, errors included.
+    void BeginUpdate();
+    void EndUpdate();
+
+    bool CreateTable(const std::string& TableName, int RecordSize, int BlobCount, int RecCapacity);
+    // Closes every open table object first. The table's space stays in the file until a rebuild.
+    bool DeleteTable(const std::string& TableName);
+    // Open table objects are not told; rename only closed tables.
+    bool RenameTable(const std::string& OldTableName, const std::string& NewTableName);
+    bool TableExists(const std::string& TableName) const;
+
+    // A new index on a table that has held no record since it was created, emptied or rebuilt;
+    // keys are the given fields (1 to 8, none overlapping another's start, all inside the record)
+    // in order of significance, ties broken by record id. Tables open at the time do not learn
+    // of it: create indexes on closed tables only.
+    bool CreateIndex(const std::string& TableName, const std::string& IndexName, int FieldOffset,
+                     TNorkIndexType IndexType);
+    bool CreateIndex(const std::string& TableName, const std::string& IndexName,
+                     const std::vector<TIndexFieldItem>& IndexFieldItems);
+
+    // Rebuilding: every live record and blob of every table is copied, in id order, into a new
+    // file that then replaces this one; indexes are built anew. The database must be open with
+    // no table object open; a read-only, in-memory or offset database answers false. Progress
+    // goes to OnProgress. The new file is complete and on the device before it replaces the old
+    // one in a single rename, so the old file stays as it was until then; on any error before
+    // the rename the temporary file is removed. Afterwards the database is open again, with the
+    // password the file in place needs. Compact and Repair keep the options and the password;
+    // ChangePassword sets the password and whether the file is encrypted (CheckPwd).
+    bool Compact();
+    bool Repair();
+    bool ChangePassword(const std::string& NewPassword, bool CheckPwd);
+
+    // These four work open or closed: on a closed object they use the file FileName names.
+    void SetExtData(const void* Buffer, int Size);
+    void GetExtData(void* Buffer, int Size);
+    bool GetPwdQuestion(std::string& Question);
+    bool GetPwdAnswer(std::string& Answer);
+    // True and the stored password when the answer matches exactly; false on any error while
+    // reading or comparing (errors opening the file pass on).
+    bool GetPwdByAnswer(const std::string& Answer, std::string& Password);
+
+    // Comments are enciphered with the database password when the file is encrypted.
+    void SetComments(const std::string& Value);
+    std::string GetComments();
+    // The recovery data is protected only by the fixed key-data cipher, not by the password.
+    void SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer,
+                        const std::string& Password);
+
+    const std::string& FileName() const { return FFileName; }
+    // Full path of the file; only while closed. Addresses a disk file from then on.
+    void SetFileName(const std::string& Value);
+    bool Active() const { return FActive; }
+    bool InMemory() const { return FInMemory; }
+    int32_t StartOffset() const { return FStartOffset; }
+    void SetStartOffset(int32_t Value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    bool Exclusive() const { return FExclusive; }
+    void SetExclusive(bool Value);
+    // Record-cache limit per table; 0 = no limit.
+    int32_t MaxCache() const { return FMaxCache; }
+    void SetMaxCache(int32_t Value);
+    bool Encrypted() const { return FDBOptions.Encrypt != 0; }
+    std::string EncryptAlgoName() const;
+    bool Compressed() const { return FDBOptions.CompressBlob != 0; }
+    std::string CompressAlgoName() const;
+    const TNorkProgressEvent& OnProgress() const { return FOnProgress; }
+    void SetOnProgress(TNorkProgressEvent Value) { FOnProgress = std::move(Value); }
+    // Table names in catalogue order, in their stored form.
+    const std::vector<std::string>& TableNames() const { return FTableNames; }
+    const TTableTab& TableTab() const { return FTableTab; }
+
+    // Raise "Cannot perform this operation on a closed database" / "... on an open database".
+    void CheckActive() const;
+    void CheckInactive() const;
+
+    // The base64 text of the SHA-0 digest of the password's code page 936 bytes.
+    static std::string HashString(const std::string& Password);
+
+    // ---- services of the table layer ----
+
+    // Under the codec lock: encipher (Encrypt) or copy Size bytes; Source may equal Dest.
+    void EncodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);
+    void DecodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);
+    // Stored blob bytes are compressed, then enciphered; decoding undoes it in reverse order.
+    // The whole of Source is coded into Dest (which may be Source).
+    void EncodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt);
+    void DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt);
+    // Opens the file layer with this database's settings (closing what it held) and takes over
+    // the stream's read-only flag.
+    void OpenFileIO();
+    TNorkFileIO& FileIO() { return FFileIO; }
+    // Position of the table in the catalogue, -1 when there is none of that name.
+    int TableIndexOf(const std::string& TableName) const;
+    // Runs Body with the file layer open: inside a bracket on its handle, otherwise on a handle
+    // opened for Body alone and closed (flushed) afterwards, also when Body raises.
+    template <class Fn>
+    auto WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>;
+
+private:
+    friend class TNorkTable;
+
+    void RegisterTable(TNorkTable* Table);
+    void UnregisterTable(TNorkTable* Table) noexcept;
+    void AcquireFileIO();
+    void ReleaseFileIO();
+    void ReleaseFileIONoThrow() noexcept;
+    bool OpenDatabase(const std::string& APassword);
+    bool RebuildDatabase(bool CompressBlob, std::string CompressName, bool Encrypt, std::string EncryptName,
+                         std::string NewPassword);
+    // Steps of the rebuild that fill the new file (the database at TargetFile).
+    void CopyInto(const std::string& TargetFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
+                  const std::string& EncryptName, const std::string& NewPassword);
+    void InitAlgorithms();
+    // Reads the catalogue from the file into FTableTab, checked.
+    void LoadTableTab();
+    // Catalogue position of a table by the names in its headers on file; -1 when absent.
+    int FindTableInFile(const std::string& TableName);
+    void LoadTableNames();
+
+    std::string FFileName;
+    TMemoryStream* FMemStream = nullptr;
+    bool FInMemory = false;
+    TNorkFileIO FFileIO;
+    std::vector<TNorkTable*> FTables;
+    std::unique_ptr<TCompressMgr> FCompressMgr;
+    std::unique_ptr<TEncryptMgr> FEncryptMgr;
+    std::mutex FDPCSect;
+    bool FActive = false;
+    std::string FPassword;
+    int32_t FStartOffset = 0;
+    bool FReadOnly = false;
+    bool FExclusive = true;
+    int32_t FMaxCache = 5000;
+    int FUpdateCount = 0;
+    TDBOptions FDBOptions{};
+    TDBKeyData FDBKeyData{};
+    TTableTab FTableTab{};
+    std::vector<std::string> FTableNames;
+    TNorkProgressEvent FOnProgress;
+};
+
+template <class Fn>
+auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
+{
+    using R = std::invoke_result_t<Fn&>;
+    AcquireFileIO();
+    if constexpr (std::is_void_v<R>) {
+        try {
+            Body();
+        } catch (...) {
+            ReleaseFileIONoThrow();
+            throw;
+        }
+        ReleaseFileIO();
+    } else {
+        std::optional<R> result;
+        try {
+            result.emplace(Body());
+        } catch (...) {
+            ReleaseFileIONoThrow();
+            throw;
+        }
+        ReleaseFileIO();
+        return std::move(*result);
+    }
+}
