@@ -172,15 +172,17 @@ TImportData ReadCsvImport(std::string& Text, const std::string& InputName)
                     ++state.Line;
             }
         }
-        if (!failed && csv_fini(&parser, OnField, OnRowEnd, &state) != 0)
-            failed = true;
-        const std::string reason = failed ? csv_strerror(csv_error(&parser)) : "";
+        const bool open = !failed && csv_fini(&parser, OnField, OnRowEnd, &state) != 0;
         csv_free(&parser);
         WipeString(Text);
         if (failed)
             RaiseFileError(ecRejected, InputName,
-                           "not CSV: line " + std::to_string(state.Line) + ": " + reason +
-                               " (a quote that does not open or close a field, or a field left open)");
+                           "not CSV: line " + std::to_string(state.Line) +
+                               ": a quote inside a field that does not start with one, or text after a closing quote");
+        if (open)
+            RaiseFileError(ecRejected, InputName,
+                           "not CSV: line " + std::to_string(state.NextStart) +
+                               ": a quoted field in the row that starts here is never closed");
     }
 
     auto fail = [&](int Line, const std::string& What) {
@@ -208,6 +210,13 @@ TImportData ReadCsvImport(std::string& Text, const std::string& InputName)
         return i >= 0 && static_cast<std::size_t>(i) < R.Fields.size() ? R.Fields[static_cast<std::size_t>(i)] : kEmpty;
     };
 
+    auto blankRow = [&](const TCsvRow& R) {
+        for (TColumn c : {clGroup, clTitle, clUsername, clPassword, clURL, clNotes, clTOTP})
+            if (!cell(R, c).empty())
+                return false;
+        return true;
+    };
+
     // A database of the common managers exports every group below its root group, whose name
     // starts every path; its entries mirror the groups below that root.
     std::string root;
@@ -216,6 +225,8 @@ TImportData ReadCsvImport(std::string& Text, const std::string& InputName)
         for (const std::string& f : state.Rows[r].Fields)
             if (!IsUtf8(f))
                 fail(state.Rows[r].Line, "the text is not UTF-8");
+        if (blankRow(state.Rows[r]))
+            continue;
         const std::vector<std::string> names = SplitGroup(cell(state.Rows[r], clGroup));
         if (!names.empty() && CategoryOfName(names[0]) != 0)
             continue;
@@ -234,10 +245,7 @@ TImportData ReadCsvImport(std::string& Text, const std::string& InputName)
     std::size_t blank = 0;
     for (std::size_t r = 1; r < state.Rows.size(); ++r) {
         const TCsvRow& row = state.Rows[r];
-        bool any = false;
-        for (TColumn c : {clGroup, clTitle, clUsername, clPassword, clURL, clNotes, clTOTP})
-            any = any || !cell(row, c).empty();
-        if (!any) {
+        if (blankRow(row)) {
             ++blank;
             continue;
         }

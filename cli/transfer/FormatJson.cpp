@@ -247,10 +247,13 @@ void WriteJsonExport(const TBoxSnapshot& Snap, TSecretText& Out)
     TJsonWiper wiper(doc);
     doc["format"] = kFormatName;
     doc["version"] = kVersion;
-    TJson& folders = doc["folders"] = TJson::array();
-    TJson& web = doc["web"] = TJson::array();
-    TJson& bank = doc["bank"] = TJson::array();
-    TJson& notes = doc["notes"] = TJson::array();
+    for (const char* key : {"folders", "web", "bank", "notes"})
+        doc[key] = TJson::array();
+    // References only once every member is in: adding one may move the others.
+    TJson& folders = doc["folders"];
+    TJson& web = doc["web"];
+    TJson& bank = doc["bank"];
+    TJson& notes = doc["notes"];
     for (const TSnapshotFolder& f : Snap.Folders) {
         folders.push_back({{"id", f.Folder.ID}, {"parent", f.Folder.ParentID}, {"name", f.Folder.Name},
                            {"sort", f.Folder.SortCode}});
