@@ -373,8 +373,10 @@ TEST_F(TransferTest, KeePassXCReadsOurKeePassXmlFieldByField)
             EXPECT_EQ(show(e, {"Title", "Notes"}), e["title"].get<std::string>() + "\n" + e["body"].get<std::string>() + "\n");
             const std::string path = e["folder"].get<std::string>() + "/" + e["title"].get<std::string>();
             for (const json& a : e["attachments"]) {
-                const std::string bytes =
-                    Peer({"attachment-export", "--stdout", db, path, a["name"].get<std::string>()});
+                // To a file: on standard output the peer writes the bytes as text.
+                const std::string file = Path("peer-" + a["name"].get<std::string>());
+                Peer({"attachment-export", db, path, a["name"].get<std::string>(), file});
+                const std::string bytes = ReadFile(file);
                 std::string want;
                 if (a["name"] == "data.bin")
                     want = Binary(70000);
