@@ -34,9 +34,12 @@ int RunPasswd(const TPasswdOptions& O)
     CheckTextBytes("the new password", newPassword.str(), kMaxLoginTextBytes, true);
     TDbFileMgr& box = session.Box();
     bool changed = false;
-    {
+    try {
         TProgressBar bar(box, "Rewriting");
         changed = box.ChangePassword(newPassword, true);
+    } catch (const std::exception& e) {
+        RaiseFileError(ecFileFault, O.File,
+                       std::string("the box could not be rewritten; the old password still opens it: ") + e.what());
     }
     if (!changed)
         RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; the old password still opens it");

@@ -20,18 +20,26 @@ void PrintSizes(int64_t Before, int64_t After)
     std::cout << "Size before: " << FormatBytes(Before) << '\n' << "Size after:  " << FormatBytes(After) << '\n';
 }
 
-bool Rebuild(TBoxSession& Session)
+// The box is rewritten into a new file that replaces it only when complete, so a failure leaves
+// the box as it was.
+void Rebuild(TBoxSession& Session)
 {
-    TProgressBar bar(Session.Box(), "Rewriting");
-    return Session.Box().Compact();
+    bool done = false;
+    try {
+        TProgressBar bar(Session.Box(), "Rewriting");
+        done = Session.Box().Compact();
+    } catch (const std::exception& e) {
+        RaiseFileError(ecFileFault, Session.FileName(), std::string("the rebuild failed, the box is unchanged: ") + e.what());
+    }
+    if (!done)
+        RaiseFileError(ecFileFault, Session.FileName(), "the box could not be rewritten; it is unchanged");
 }
 
 int RunCompact(const TRebuildOptions& O)
 {
     TBoxSession session(O.File, opWrite);
     const int64_t before = GetFileSizeByName(O.File);
-    if (!Rebuild(session))
-        RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; it is unchanged");
+    Rebuild(session);
     PrintSizes(before, GetFileSizeByName(O.File));
     return ecSuccess;
 }
@@ -55,8 +63,7 @@ int RunRepair(const TRebuildOptions& O)
         for (const std::string& line : found)
             std::cout << "Found: " << line << '\n';
 
-    if (!Rebuild(session))
-        RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; it is unchanged");
+    Rebuild(session);
     box.CloseDatabase();
     const std::vector<std::string> left = box.Verify(O.File, password);
     PrintSizes(before, GetFileSizeByName(O.File));
