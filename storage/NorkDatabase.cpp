@@ -377,6 +377,75 @@ bool TNorkDatabase::RenameTable(const std::string& OldTableName, const std::stri
     });
 }
 
+// ---- indexes ----
+
+bool TNorkDatabase::CreateIndex(const std::string& TableName, const std::string& IndexName, int FieldOffset,
+                                TNorkIndexType IndexType)
+{
+    return CreateIndex(TableName, IndexName, std::vector<TIndexFieldItem>{TIndexFieldItem{FieldOffset, IndexType}});
+}
+
+bool TNorkDatabase::CreateIndex(const std::string& TableName, const std::string& IndexName,
+                                const std::vector<TIndexFieldItem>& IndexFieldItems)
+{
+    CheckActive();
+    if (!IsValidName(TableName))
+        RaiseNorkError(SNorkInvalidTableName, TableName);
+    if (!IsValidName(IndexName))
+        RaiseNorkError(SNorkInvalidIndexName, IndexName);
+    return WithFileIO([&] {
+        LoadTableTab();
+        const int table = FindTableInFile(TableName);
+        if (table < 0)
+            RaiseNorkError(SNorkTableNotFound, TableName);
+        TTableHeader header{};
+        FFileIO.ReadTableHeader(FTableTab, table, header);
+        CheckTableHeader(header, FFileIO.Size());
+        if (header.IndexCount >= kMaxIndexes)
+            RaiseNorkError(SNorkTooManyIndexes);
+        const std::string stored = StoredName(IndexName);
+        for (int k = 0; k < header.IndexCount; ++k) {
+            const TIndexHeaderItem& other = header.IndexHeader[k];
+            if (SameText(AnsiFieldToStr(other.IndexName, sizeof(other.IndexName)), stored))
+                RaiseNorkError(SNorkDuplicateIndex, IndexName);
+        }
+        // Deleted records count: their slots would carry no link for the new index.
+        if (header.BaseUseSpace != 0 || header.AliveUseSpace != 0)
+            RaiseNorkError(SNorkCreateIndexFail);
+        // The header holds at most eight field items; an index without any would order by id only.
+        const std::size_t count = IndexFieldItems.size();
+        if (count == 0 || count > std::size_t(kMaxIndexFields))
+            RaiseNorkError(SNorkCreateIndexFail);
+        for (std::size_t i = 0; i < count; ++i)
+            for (std::size_t j = i + 1; j < count; ++j)
+                if (IndexFieldItems[i].FieldOffset == IndexFieldItems[j].FieldOffset)
+                    RaiseNorkError(SNorkDuplicateFieldOffset, IndexFieldItems[i].FieldOffset);
+        for (const TIndexFieldItem& item : IndexFieldItems)
+            if (item.FieldOffset < 0 ||
+                int64_t(item.FieldOffset) + IndexFieldWidth(item.IndexType) > int64_t(header.RecordSize))
+                RaiseNorkError(SNorkInvalidFieldOffset, item.FieldOffset);
+
+        TIndexHeaderItem& entry = header.IndexHeader[header.IndexCount];
+        std::memset(&entry, 0, sizeof(entry));
+        StrToAnsiField(entry.IndexName, sizeof(entry.IndexName), IndexName);
+        entry.FirstSlot = -1;
+        entry.FieldCount = static_cast<int32_t>(count);
+        for (int j = 0; j < kMaxIndexFields; ++j)
+            entry.FieldItems[j] = std::size_t(j) < count ? IndexFieldItems[std::size_t(j)] : TIndexFieldItem{-1, 0};
+        ++header.IndexCount;
+        // Each record now carries one more link, so an alive area kept from before (a table that
+        // was emptied) is too small for the records it was reserved for; the next append
+        // reserves a new one instead of writing past the old one.
+        if (header.AliveCapacity != 0) {
+            header.AliveDataOfs = 0;
+            header.AliveCapacity = 0;
+            header.AliveUseSpace = 0;
+        }
+        FFileIO.WriteTableHeader(FTableTab, table, header);
+        return true;
+    });
+}
+
 // ---- free-use data, comments, recovery question ----
 
 void TNorkDatabase::SetExtData(const void* Buffer, int Size)

@@ -9,6 +9,7 @@
 #include "dataproc/MemoryStream.h"
 #include "dataproc/NorkAlgoMgr.h"
 #include "storage/NorkFileIO.h"
+#include "storage/NorkIndex.h"
 #include "storage/NorkLayout.h"
 
 #include <functional>
@@ -57,6 +58,27 @@ public:
     // Open table objects are not told; rename only closed tables.
     bool RenameTable(const std::string& OldTableName, const std::string& NewTableName);
     bool TableExists(const std::string& TableName) const;
+
+    // A new index on a table that has held no record since it was created, emptied or rebuilt;
+    // keys are the given fields (1 to 8, none overlapping another's start, all inside the record)
+    // in order of significance, ties broken by record id. Tables open at the time do not learn
+    // of it: create indexes on closed tables only.
+    bool CreateIndex(const std::string& TableName, const std::string& IndexName, int FieldOffset,
+                     TNorkIndexType IndexType);
+    bool CreateIndex(const std::string& TableName, const std::string& IndexName,
+                     const std::vector<TIndexFieldItem>& IndexFieldItems);
+
+    // Rebuilding: every live record and blob of every table is copied, in id order, into a new
+    // file that then replaces this one; indexes are built anew. The database must be open with
+    // no table object open; a read-only, in-memory or offset database answers false. Progress
+    // goes to OnProgress. The new file is complete and on the device before it replaces the old
+    // one in a single rename, so the old file stays as it was until then; on any error before
+    // the rename the temporary file is removed. Afterwards the database is open again, with the
+    // password the file in place needs. Compact and Repair keep the options and the password;
+    // ChangePassword sets the password and whether the file is encrypted (CheckPwd).
+    bool Compact();
+    bool Repair();
+    bool ChangePassword(const std::string& NewPassword, bool CheckPwd);
 
     // These four work open or closed: on a closed object they use the file FileName names.
     void SetExtData(const void* Buffer, int Size);
@@ -134,6 +156,11 @@ private:
     void ReleaseFileIO();
     void ReleaseFileIONoThrow() noexcept;
     bool OpenDatabase(const std::string& APassword);
+    bool RebuildDatabase(bool CompressBlob, std::string CompressName, bool Encrypt, std::string EncryptName,
+                         std::string NewPassword);
+    // Steps of the rebuild that fill the new file (the database at TargetFile).
+    void CopyInto(const std::string& TargetFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
+                  const std::string& EncryptName, const std::string& NewPassword);
     void InitAlgorithms();
     // Reads the catalogue from the file into FTableTab, checked.
     void LoadTableTab();

@@ -66,11 +66,11 @@ public:
     int64_t ReadAt(int64_t Position, void* Buffer, int64_t Count);
     void WriteAt(int64_t Position, const void* Buffer, int64_t Count);
     int64_t Size();
+    // Raises when the file would grow past what 32-bit offsets address.
+    void CheckGrowth(int64_t NewEnd);
 
 private:
     int64_t HeaderOffset(const TTableTab& TableTab, int TableIdx);
-    // Raises when the file would grow past what 32-bit offsets address.
-    void CheckGrowth(int64_t NewEnd);
     [[noreturn]] void FailWrite();
 
     std::unique_ptr<TNorkFileStream> FDBStream;

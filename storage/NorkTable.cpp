@@ -1,9 +1,11 @@
 #include "storage/NorkTable.h"
 
+#include "dataproc/AnsiText.h"
 #include "dataproc/Wipe.h"
 #include "storage/NorkDatabase.h"
 #include "storage/NorkError.h"
 #include "storage/NorkFileIO.h"
+#include "storage/NorkNames.h"
 
 #include <algorithm>
 #include <climits>
@@ -42,7 +44,7 @@ void TNorkTable::DetachDatabase() noexcept
 
 // ---- opening and closing ----
 
-void TNorkTable::Open(const std::string& TableName, [[maybe_unused]] bool OpenIndexes)
+void TNorkTable::Open(const std::string& TableName, bool OpenIndexes)
 {
     Close();
     if (FDatabase == nullptr)
@@ -58,8 +60,12 @@ void TNorkTable::Open(const std::string& TableName, [[maybe_unused]] bool OpenIn
             LoadHeader();
             FPrefixSize = static_cast<int32_t>(PhyRecPrefixSize(FTableHeader));
             FPhyRecSize = static_cast<int32_t>(PhyRecSizeOf(FTableHeader));
-            LoadRecords();
-            // Index objects join here, built from the record areas, when OpenIndexes is set.
+            const bool withIndexes = OpenIndexes && FTableHeader.IndexCount > 0;
+            TNorkChainImage image;
+            LoadRecords(withIndexes ? &image : nullptr);
+            if (withIndexes)
+                for (int k = 0; k < FTableHeader.IndexCount; ++k)
+                    FIndexes.push_back(std::make_unique<TNorkIndex>(this, FFileIO, k, image));
         });
     } catch (...) {
         Close();
@@ -70,10 +76,13 @@ void TNorkTable::Open(const std::string& TableName, [[maybe_unused]] bool OpenIn
 void TNorkTable::Close()
 {
     FActive = false;
+    FIndexes.clear();
     FRecordList.Clear();
     FRecordCache.Clear();
     SecureZero(FPhyRecBuffer.data(), FPhyRecBuffer.size());
     FPhyRecBuffer.clear();
+    SecureZero(FPlainBuffer.data(), FPlainBuffer.size());
+    FPlainBuffer.clear();
     // The database's file handle belongs to whoever opened it (an operation or a bracket) and is
     // closed by them; a table holds none of its own.
 }
@@ -98,7 +107,7 @@ void TNorkTable::WriteHeader(const TTableHeader& Header)
     FFileIO->WriteTableHeader(FDatabase->TableTab(), FTableIndex, Header);
 }
 
-void TNorkTable::LoadRecords()
+void TNorkTable::LoadRecords(TNorkChainImage* Image)
 {
     FDatabase->WithFileIO([&] {
         FRecordList.Clear();
@@ -109,6 +118,14 @@ void TNorkTable::LoadRecords()
         std::vector<std::pair<int32_t, TMapValue>> live;
         live.reserve(static_cast<std::size_t>(total));
         std::vector<uint8_t> chunk(static_cast<std::size_t>(std::min(total, perChunk) * recSize));
+        const int indexCount = h.IndexCount;
+        if (Image != nullptr) {
+            Image->IndexCount = indexCount;
+            Image->SlotIds.clear();
+            Image->SlotIds.reserve(static_cast<std::size_t>(total));
+            Image->Links.clear();
+            Image->Links.reserve(static_cast<std::size_t>(total * indexCount));
+        }
 
         // Slot numbers run on from the base area into the alive area.
         const auto walk = [&](int64_t offset, int64_t count, int64_t firstSlot) {
@@ -117,10 +134,19 @@ void TNorkTable::LoadRecords()
                 if (FFileIO->ReadAt(offset + done * recSize, chunk.data(), n * recSize) != n * recSize)
                     RaiseFileCorrupt();
                 for (int64_t k = 0; k < n; ++k) {
+                    const uint8_t* rec = chunk.data() + k * recSize;
                     TPhyRecPrefix prefix;
-                    std::memcpy(&prefix, chunk.data() + k * recSize, sizeof(prefix));
+                    std::memcpy(&prefix, rec, sizeof(prefix));
                     if (prefix.Deleted == 0)
                         live.emplace_back(int32_t(prefix.SysRecordID), firstSlot + done + k);
+                    if (Image != nullptr) {
+                        Image->SlotIds.push_back(int32_t(prefix.SysRecordID));
+                        for (int x = 0; x < indexCount; ++x) {
+                            int32_t link;
+                            std::memcpy(&link, rec + sizeof(TPhyRecPrefix) + 4 * x, sizeof(link));
+                            Image->Links.push_back(link);
+                        }
+                    }
                 }
                 done += n;
             }
@@ -152,6 +178,24 @@ int64_t TNorkTable::SlotOf(int32_t SysRecordID) const
 {
     TMapValue slot = 0;
     return FRecordList.Find(SysRecordID, slot) ? static_cast<int64_t>(slot) : -1;
+}
+
+void TNorkTable::SetIndexFirstSlot(int IndexIdx, int32_t Slot)
+{
+    TTableHeader h = FTableHeader;
+    h.IndexHeader[IndexIdx].FirstSlot = Slot;
+    WriteHeader(h);
+    FTableHeader = h;
+}
+
+const uint8_t* TNorkTable::PlainRecord(const void* RecordBuffer, int RecordSize)
+{
+    const int32_t recordSize = FTableHeader.RecordSize;
+    FPlainBuffer.resize(static_cast<std::size_t>(recordSize) + 1);
+    const std::size_t n = static_cast<std::size_t>(std::clamp(RecordSize, 0, recordSize));
+    std::memcpy(FPlainBuffer.data(), RecordBuffer, n);
+    std::memset(FPlainBuffer.data() + n, 0, FPlainBuffer.size() - n);
+    return FPlainBuffer.data();
 }
 
 int64_t TNorkTable::SlotOffset(const TTableHeader& Header, int64_t Slot) const
@@ -267,9 +311,15 @@ int32_t TNorkTable::AppendRecord(const void* RecordBuffer, int RecordSize, int32
         WriteHeader(h);
         FTableHeader = h;
 
-        FRecordList.Add(id, static_cast<TMapValue>(h.BaseUseSpace + areaSlot));
+        const int64_t slot = h.BaseUseSpace + areaSlot;
+        FRecordList.Add(id, static_cast<TMapValue>(slot));
         FRecordCache.Add(id, phy);
-        // Index objects take the new id here (with its file offset and the plain RecordBuffer).
+        if (!FIndexes.empty()) {
+            const uint8_t* plain = PlainRecord(RecordBuffer, RecordSize);
+            for (auto& index : FIndexes)
+                index->InsertID(id, slot, plain);
+            SecureZero(FPlainBuffer.data(), FPlainBuffer.size());
+        }
         return id;
     });
 }
@@ -281,9 +331,11 @@ void TNorkTable::DeleteRecord(int32_t SysRecordID)
         const int64_t offset = GetRecordOffset(SysRecordID);
         const uint8_t deleted = 1;
         FFileIO->WriteAt(offset + offsetof(TPhyRecPrefix, Deleted), &deleted, 1);
+        // The indexes go first: they find the id's stored key through its slot in the map.
+        for (auto& index : FIndexes)
+            index->RemoveID(SysRecordID);
         FRecordList.Delete(SysRecordID);
         FRecordCache.Delete(SysRecordID);
-        // Index objects drop the id here.
     });
 }
 
@@ -299,7 +351,15 @@ void TNorkTable::ModifyRecord(int32_t SysRecordID, const void* RecordBuffer, int
         FFileIO->WriteAt(offset + FPrefixSize, phy + FPrefixSize, FPhyRecSize - FPrefixSize);
         // Only the data part of a cached copy is ever read; its links and descriptors are zero.
         FRecordCache.Add(SysRecordID, phy);
-        // Index objects remove and re-insert the id here, with the new data.
+        if (!FIndexes.empty()) {
+            const int64_t slot = SlotOf(SysRecordID);
+            const uint8_t* plain = PlainRecord(RecordBuffer, RecordSize);
+            for (auto& index : FIndexes) {
+                index->RemoveID(SysRecordID);
+                index->InsertID(SysRecordID, slot, plain);
+            }
+            SecureZero(FPlainBuffer.data(), FPlainBuffer.size());
+        }
     });
 }
 
@@ -355,15 +415,134 @@ void TNorkTable::EmptyTable()
         h.BaseDataOfs = 0;
         h.BaseUseSpace = 0;
         h.AliveUseSpace = 0;
+        // Every chain of an empty table is empty, also those of indexes not open here.
+        for (int k = 0; k < h.IndexCount; ++k)
+            h.IndexHeader[k].FirstSlot = -1;
         WriteHeader(h);
         FTableHeader = h;
         FRecordList.Clear();
         FRecordCache.Clear();
-        // Index objects empty their lists here.
+        for (auto& index : FIndexes)
+            index->ClearList();
     });
 }
 
 std::string TNorkTable::FileName() const
 {
     return FDatabase != nullptr && FDatabase->Active() ? FDatabase->FileName() : std::string();
+}
+
+TNorkIndex* TNorkTable::GetIndex(const std::string& Value)
+{
+    const std::string stored = StoredName(Value);
+    for (auto& index : FIndexes)
+        if (SameText(index->IndexName(), stored))
+            return index.get();
+    RaiseNorkError(SNorkIndexNotFound, Value);
+}
+
+// ---- blobs ----
+
+void TNorkTable::CheckBlobIndex(int BlobIndex) const
+{
+    if (BlobIndex < 0 || BlobIndex >= FTableHeader.BlobCount)
+        RaiseNorkError(SNorkBlobIndexOutOfBounds);
+}
+
+int64_t TNorkTable::BlobInfoOffset(int32_t SysRecordID, int BlobIndex) const
+{
+    return GetRecordOffset(SysRecordID) + int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTableHeader.IndexCount) +
+           int64_t(sizeof(TBlobInfo)) * BlobIndex;
+}
+
+TBlobInfo TNorkTable::ReadBlobInfo(int64_t Offset)
+{
+    TBlobInfo info{};
+    if (FFileIO->ReadAt(Offset, &info, sizeof(info)) != int64_t(sizeof(info)))
+        RaiseFileCorrupt();
+    // A descriptor is trusted only as far as the file bears it out: a block that was never
+    // written has no bytes, and a written one lies after the fixed part, inside the file, and
+    // holds its stored bytes.
+    if (info.DataOfs == 0) {
+        if (info.StoredSize != 0 || info.Capacity != 0)
+            RaiseFileCorrupt();
+    } else if (info.DataOfs < kFixedPartSize || info.StoredSize < 0 || info.Capacity < info.StoredSize ||
+               info.Capacity % 64 != 0 || int64_t(info.DataOfs) + info.Capacity > FFileIO->Size()) {
+        RaiseFileCorrupt();
+    }
+    return info;
+}
+
+int32_t TNorkTable::ReadBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& BlobStream)
+{
+    CheckTableActive();
+    CheckBlobIndex(BlobIndex);
+    return FDatabase->WithFileIO([&] {
+        const TBlobInfo info = ReadBlobInfo(BlobInfoOffset(SysRecordID, BlobIndex));
+        if (info.DataOfs == 0) {
+            BlobStream.Clear();
+            return int32_t(0);
+        }
+        TMemoryStream stored;
+        stored.SetSize(info.StoredSize);
+        if (FFileIO->ReadAt(info.DataOfs, stored.Memory(), info.StoredSize) != info.StoredSize)
+            RaiseFileCorrupt();
+        FDatabase->DecodeBlobStream(&stored, &BlobStream, FDatabase->Compressed(), FDatabase->Encrypted());
+        return info.StoredSize;
+    });
+}
+
+int32_t TNorkTable::ReadBlob(int32_t SysRecordID, int BlobIndex, std::string& BlobString)
+{
+    TMemoryStream stream;
+    const int32_t stored = ReadBlob(SysRecordID, BlobIndex, stream);
+    BlobString = AnsiToUtf8(std::string_view(reinterpret_cast<const char*>(stream.Memory()),
+                                             static_cast<std::size_t>(stream.Size())));
+    return stored;
+}
+
+int32_t TNorkTable::WriteBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& BlobStream)
+{
+    CheckTableActive();
+    CheckBlobIndex(BlobIndex);
+    return FDatabase->WithFileIO([&] {
+        const int64_t at = BlobInfoOffset(SysRecordID, BlobIndex);
+        const TBlobInfo old = ReadBlobInfo(at);
+        FFileIO->CheckGrowth(BlobStream.Size()); // DataSize is a 32-bit value too
+        TMemoryStream stored;
+        FDatabase->EncodeBlobStream(&BlobStream, &stored, FDatabase->Compressed(), FDatabase->Encrypted());
+        const int64_t size = stored.Size();
+        TBlobInfo info = old;
+        info.DataSize = static_cast<int32_t>(BlobStream.Size());
+        int64_t capacity = old.Capacity;
+        int64_t dataOfs = old.DataOfs;
+        if (size > old.Capacity) {
+            // A block that ends the file grows where it is; any other moves to the end, and
+            // the old one becomes dead space.
+            const int64_t fileSize = FFileIO->Size();
+            if (old.DataOfs == 0 || int64_t(old.DataOfs) + old.Capacity != fileSize)
+                dataOfs = fileSize;
+            capacity = size - size % 64 + 64;
+        }
+        FFileIO->CheckGrowth(dataOfs + capacity);
+        info.DataOfs = static_cast<int32_t>(dataOfs);
+        info.StoredSize = static_cast<int32_t>(size);
+        info.Capacity = static_cast<int32_t>(capacity);
+        // The block first, then the descriptor that points at it.
+        stored.SetSize(capacity);
+        if (capacity > 0)
+            FFileIO->WriteAt(dataOfs, stored.Memory(), capacity);
+        FFileIO->WriteAt(at, &info, sizeof(info));
+        FRecordCache.Delete(SysRecordID);
+        return info.StoredSize;
+    });
+}
+
+int32_t TNorkTable::WriteBlob(int32_t SysRecordID, int BlobIndex, const std::string& BlobString)
+{
+    std::string bytes = Utf8ToAnsi(BlobString);
+    TMemoryStream stream;
+    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    WipeString(bytes);
+    return WriteBlob(SysRecordID, BlobIndex, stream);
 }

@@ -7,11 +7,13 @@
 // slot. Record data is enciphered record by record when the database is encrypted.
 #pragma once
 
+#include "storage/NorkIndex.h"
 #include "storage/NorkLayout.h"
 #include "storage/NorkMap.h"
 #include "storage/RecordCache.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,10 +29,10 @@ public:
     TNorkTable(const TNorkTable&) = delete;
     TNorkTable& operator=(const TNorkTable&) = delete;
 
-    // Reads the header and the record areas and builds the id map. Any error after the table
-    // was found closes it again. The index objects of the table are built here as well once
-    // the index layer exists; until then OpenIndexes has no effect, and a table that has indexes
-    // must not be changed (its index chains would not be kept in step).
+    // Reads the header and the record areas and builds the id map; with OpenIndexes also the
+    // order of every index (a broken chain raises ENorkFileCorrupt). Any error after the table
+    // was found closes it again. A table with indexes opened without them may be read but must
+    // not be changed: its index chains would not be kept in step.
     void Open(const std::string& TableName, bool OpenIndexes);
     void Close();
 
@@ -54,6 +56,21 @@ public:
     int32_t GetSysRecordID(int RecordIndex) const;
     // Drops every record; the alive area is kept and reused from slot 0.
     void EmptyTable();
+
+    // Blob BlobIndex of a live record. Reading replaces the stream's content with the blob's
+    // bytes (empty for a blob never written) and answers the stored size; writing stores the
+    // whole stream, whatever its position, and answers the new stored size. Stored bytes are
+    // compressed, then enciphered, as the database says. The text forms keep UTF-8 text as
+    // code page 936 bytes.
+    int32_t ReadBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& BlobStream);
+    int32_t ReadBlob(int32_t SysRecordID, int BlobIndex, std::string& BlobString);
+    int32_t WriteBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& BlobStream);
+    int32_t WriteBlob(int32_t SysRecordID, int BlobIndex, const std::string& BlobString);
+
+    // The open index of that name (A-Z compared without case); "Index '%s' not found" otherwise,
+    // also when the table was opened without its indexes.
+    TNorkIndex* GetIndex(const std::string& Value);
+    int IndexObjectCount() const { return static_cast<int>(FIndexes.size()); }
 
     std::string FileName() const;
     bool Active() const { return FActive; }
@@ -79,6 +96,10 @@ public:
     int64_t SlotOf(int32_t SysRecordID) const;
     // File offset of a live record's slot; "Record id '%d' not found" otherwise.
     int64_t GetRecordOffset(int32_t SysRecordID) const;
+    // File offset of a used slot.
+    int64_t SlotFileOffset(int64_t Slot) const { return SlotOffset(FTableHeader, Slot); }
+    // Stores an index's first slot in the header and writes the header.
+    void SetIndexFirstSlot(int IndexIdx, int32_t Slot);
     // PhyRecSize bytes: signature, live, the id, zero links and descriptors, then the record
     // data (enciphered when the database is).
     void BuildPhyRecord(uint8_t* PhyRecBuffer, const void* RecordBuffer, int RecordSize, int32_t SysRecordID);
@@ -95,13 +116,22 @@ private:
     friend class TNorkDatabase;
 
     void DetachDatabase() noexcept;
-    void LoadRecords();
+    // Builds the id map; with Image, also collects what the indexes need to load their chains.
+    void LoadRecords(TNorkChainImage* Image);
+    // The descriptor of a live record's blob: its file offset, and the descriptor read and
+    // checked against the file (ENorkFileCorrupt when it points outside it or is inconsistent).
+    int64_t BlobInfoOffset(int32_t SysRecordID, int BlobIndex) const;
+    TBlobInfo ReadBlobInfo(int64_t Offset);
+    void CheckBlobIndex(int BlobIndex) const;
+    // The caller's record as the table stores it: RecordSize bytes, cut or padded with zeros.
+    const uint8_t* PlainRecord(const void* RecordBuffer, int RecordSize);
     void WriteHeader(const TTableHeader& Header);
     int64_t SlotOffset(const TTableHeader& Header, int64_t Slot) const;
     void ReadRecordData(int32_t SysRecordID, void* RecordBuffer);
 
     TNorkDatabase* FDatabase;
     TNorkFileIO* FFileIO;
+    std::vector<std::unique_ptr<TNorkIndex>> FIndexes;
     std::string FTableName;
     int FTableIndex = -1;
     TTableHeader FTableHeader{};
@@ -112,4 +142,5 @@ private:
     bool FActive = false;
     bool FCheckSignature = true;
     std::vector<uint8_t> FPhyRecBuffer; // one physical record, reused by every operation
+    std::vector<uint8_t> FPlainBuffer;  // the caller's record padded, as the indexes see it
 };

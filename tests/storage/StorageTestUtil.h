@@ -127,3 +127,31 @@ protected:
             EXPECT_EQ(std::string(e_.what()), std::string(Text));                                          \
         }                                                                                                  \
     } while (0)
+
+// The ids along index k's chain of table TableIdx as the file holds it, from the header's first
+// slot; stops after Limit links so a cycle cannot hang a test.
+inline std::vector<int32_t> ChainInFile(const std::string& FileName, int TableIdx, int K, int Limit = 100000)
+{
+    const std::vector<uint8_t> bytes = ReadFileBytes(FileName);
+    const auto tab = StructAt<TTableTab>(bytes, kTableTabOfs);
+    const auto h = StructAt<TTableHeader>(bytes, tab.TableHeaderOffset[TableIdx]);
+    const int64_t recSize = PhyRecSizeOf(h);
+    std::vector<int32_t> ids;
+    for (int32_t s = h.IndexHeader[K].FirstSlot; s != -1 && int(ids.size()) < Limit;) {
+        const int64_t at = s < h.BaseUseSpace ? h.BaseDataOfs + s * recSize
+                                              : h.AliveDataOfs + (s - h.BaseUseSpace) * recSize;
+        const int32_t id = StructAt<TPhyRecPrefix>(bytes, at).SysRecordID;
+        ids.push_back(id);
+        s = StructAt<int32_t>(bytes, at + 6 + 4 * K);
+    }
+    return ids;
+}
+
+// The ids of an index in its order.
+inline std::vector<int32_t> IndexOrder(TNorkIndex& Index)
+{
+    std::vector<int32_t> ids;
+    for (int i = 0; i < Index.Count(); ++i)
+        ids.push_back(Index.GetSysRecordID(i));
+    return ids;
+}

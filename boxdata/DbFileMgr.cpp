@@ -1,0 +1,283 @@
+#include "boxdata/DbFileMgr.h"
+
+#include "boxdata/BoxSchema.h"
+#include "boxdata/RecordBuffer.h"
+#include "boxdata/StoredRecords.h"
+#include "dataproc/AnsiText.h"
+#include "dataproc/FilePaths.h"
+#include "storage/Nork.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+TDbFileMgr DbFileMgr;
+
+TDbFileMgr::TDbFileMgr()
+    : FDatabase(std::make_unique<TNorkDatabase>()),
+      FFolderTable(std::make_unique<TNorkTable>(FDatabase.get())),
+      FNetItemTable(std::make_unique<TNorkTable>(FDatabase.get())),
+      FBankItemTable(std::make_unique<TNorkTable>(FDatabase.get())),
+      FCommItemTable(std::make_unique<TNorkTable>(FDatabase.get())),
+      FAttachTable(std::make_unique<TNorkTable>(FDatabase.get()))
+{
+    FDatabase->SetOnProgress([this](TNorkDatabase*, int PercentDone) {
+        if (FOnProgress)
+            FOnProgress(PercentDone);
+    });
+}
+
+TDbFileMgr::~TDbFileMgr()
+{
+    try {
+        CloseDatabase();
+    } catch (...) {
+        // Nothing can be reported while the program ends.
+    }
+}
+
+void TDbFileMgr::SetMessageProc(TMessageProc Proc)
+{
+    FMessageProc = std::move(Proc);
+}
+
+void TDbFileMgr::SetOnProgress(TProgressProc Proc)
+{
+    FOnProgress = std::move(Proc);
+}
+
+void TDbFileMgr::ShowMessage(const std::string& Text)
+{
+    if (FMessageProc)
+        FMessageProc(Text);
+    else
+        FLastMessage = Text;
+}
+
+// ---- operations on a named file ----
+
+bool TDbFileMgr::CreateDatabase(const std::string& FileName, const std::string& Password, bool CheckPassword,
+                                bool UsePwdQues, const std::string& PwdQues, const std::string& PwdAnswer)
+{
+    using namespace BoxSchema;
+    FLastMessage.clear();
+    TNorkDatabase db;
+    TNorkTable folders(&db);
+    if (!db.CreateDatabase(FileName, true, "Zlib", CheckPassword, "Blowfish", Password)) {
+        ShowMessage("无法创建数据库。");
+        return false;
+    }
+    db.Open(FileName, Password);
+    if (UsePwdQues)
+        db.SetPwdQuestion(true, PwdQues, PwdAnswer, Password);
+
+    uint8_t ext[kExtDataSize] = {};
+    std::memcpy(ext, kAppIdent, std::strlen(kAppIdent));
+    std::memcpy(ext + 8, kAppVersion, std::strlen(kAppVersion));
+    db.SetExtData(ext, kExtDataSize);
+    db.SetComments(kComments);
+
+    for (const TTableDef& t : kTables)
+        db.CreateTable(t.Name, t.RecordSize, t.BlobCount, t.RecCapacity);
+    for (const TIndexDef& i : kIndexes)
+        db.CreateIndex(i.Table, i.Name, i.FieldOffset, itLongint);
+
+    db.Open(FileName, Password);
+    folders.Open(kFolderTable, true);
+    folders.BeginUpdate();
+    try {
+        for (const TDefaultFolder& f : kDefaultFolders) {
+            TRecordBuffer rec;
+            PackFolder(TZembraFolder{0, f.ParentID, f.Name, f.SortCode}, rec.Data());
+            folders.AppendRecord(rec.Data(), FolderRec::kSize, f.ID);
+        }
+    } catch (...) {
+        folders.EndUpdate();
+        throw;
+    }
+    folders.EndUpdate();
+    folders.Close();
+    db.Close();
+    return true;
+}
+
+bool TDbFileMgr::IsValidFile(const std::string& FileName)
+{
+    using namespace BoxSchema;
+    TNorkDatabase db;
+    db.SetFileName(FileName);
+    uint8_t ext[kExtDataSize] = {};
+    db.GetExtData(ext, kExtDataSize);
+    return AnsiFieldBytes(ext, 8) == kAppIdent && AnsiFieldBytes(ext + 8, 4) == kAppVersion;
+}
+
+bool TDbFileMgr::CheckPassword(const std::string& FileName, const std::string& Password)
+{
+    try {
+        TNorkDatabase db;
+        const bool ok = db.Open(FileName, Password);
+        db.Close();
+        return ok;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TDbFileMgr::GetCheckPassword(const std::string& FileName)
+{
+    try {
+        TNorkDatabase db;
+        const bool result = db.Open(FileName, "") ? db.Encrypted() : true;
+        db.Close();
+        return result;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TDbFileMgr::GetPwdQuestion(const std::string& FileName, std::string& Question, std::string& Answer)
+{
+    TNorkDatabase db;
+    db.SetFileName(FileName);
+    const bool used = db.GetPwdQuestion(Question);
+    if (used)
+        db.GetPwdAnswer(Answer);
+    return used;
+}
+
+bool TDbFileMgr::GetPwdByAnswer(const std::string& FileName, const std::string& Answer, std::string& Password)
+{
+    TNorkDatabase db;
+    db.SetFileName(FileName);
+    return db.GetPwdByAnswer(Answer, Password);
+}
+
+// ---- the open box ----
+
+void TDbFileMgr::OpenDatabase(const std::string& FileName, const std::string& Password)
+{
+    using namespace BoxSchema;
+    CloseDatabase();
+    FDatabase->SetExclusive(true);
+    FDatabase->SetMaxCache(0);
+    // The result is not looked at: callers check the password first, and a database that did
+    // not open makes the first table raise.
+    FDatabase->Open(FileName, Password);
+    try {
+        FFolderTable->Open(kFolderTable, true);
+        FNetItemTable->Open(kNetItemTable, true);
+        FBankItemTable->Open(kBankItemTable, true);
+        FCommItemTable->Open(kCommItemTable, true);
+        FAttachTable->Open(kAttachTable, true);
+    } catch (...) {
+        // Never leave a box half open: some tables readable, others not.
+        try {
+            CloseDatabase();
+        } catch (...) {
+        }
+        throw;
+    }
+    FFileName = FullPath(FileName);
+    FPassword = Password;
+}
+
+void TDbFileMgr::ReOpenDatabase()
+{
+    if (!FFileName.empty())
+        OpenDatabase(FFileName, FPassword);
+}
+
+void TDbFileMgr::CloseTables()
+{
+    FFolderTable->Close();
+    FNetItemTable->Close();
+    FBankItemTable->Close();
+    FCommItemTable->Close();
+    FAttachTable->Close();
+}
+
+void TDbFileMgr::CloseDatabase()
+{
+    CloseTables();
+    FDatabase->Close();
+}
+
+bool TDbFileMgr::IsOpen() const
+{
+    return FDatabase->Active();
+}
+
+void TDbFileMgr::BeginUpdate()
+{
+    FDatabase->BeginUpdate();
+}
+
+void TDbFileMgr::EndUpdate()
+{
+    FDatabase->EndUpdate();
+}
+
+namespace {
+
+// Runs a rebuild with the tables closed and opens the box again afterwards, whatever happened;
+// a failure of the reopen after a failed rebuild does not hide the rebuild's own error.
+template <class Fn>
+bool RebuildAndReopen(TDbFileMgr& Mgr, Fn Rebuild)
+{
+    Mgr.CloseTables();
+    bool result = false;
+    try {
+        result = Rebuild();
+    } catch (...) {
+        try {
+            Mgr.ReOpenDatabase();
+        } catch (...) {
+        }
+        throw;
+    }
+    Mgr.ReOpenDatabase();
+    return result;
+}
+
+} // namespace
+
+bool TDbFileMgr::ChangePassword(const std::string& NewPassword, bool CheckPwd)
+{
+    return RebuildAndReopen(*this, [&] {
+        const bool ok = FDatabase->ChangePassword(NewPassword, CheckPwd);
+        if (ok)
+            FPassword = NewPassword;
+        return ok;
+    });
+}
+
+void TDbFileMgr::SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer)
+{
+    FDatabase->SetPwdQuestion(UseQuestion, Question, Answer, FPassword);
+}
+
+bool TDbFileMgr::Compact()
+{
+    return RebuildAndReopen(*this, [&] { return FDatabase->Compact(); });
+}
+
+int32_t TDbFileMgr::FileSize() const
+{
+    struct stat st {};
+    if (FFileName.empty() || ::stat(FFileName.c_str(), &st) != 0)
+        return 0;
+    return static_cast<int32_t>(st.st_size);
+}
+
+std::chrono::system_clock::time_point TDbFileMgr::FileDate() const
+{
+    struct stat st {};
+    if (FFileName.empty() || ::stat(FFileName.c_str(), &st) != 0)
+        return {};
+    return std::chrono::system_clock::from_time_t(st.st_mtim.tv_sec) +
+           std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+}
+
+bool TDbFileMgr::FileIsReadOnly() const
+{
+    return FDatabase->ReadOnly();
+}

@@ -1,0 +1,73 @@
+// Attachments of general entries: one "Attach" row per file, its content in blob 0.
+#include "boxdata/DbFileMgr.h"
+
+#include "boxdata/RecordBuffer.h"
+#include "boxdata/StoredRecords.h"
+#include "boxdata/UpdateBracket.h"
+#include "storage/Nork.h"
+
+void TDbFileMgr::AddAttachment(const TAttachData& AttachData, int32_t& ID)
+{
+    TUpdateBracket bracket(*FAttachTable);
+    TRecordBuffer rec;
+    PackAttach(AttachData, rec.Data());
+    ID = FAttachTable->AppendRecord(rec.Data(), AttachRec::kSize, 0);
+    TMemoryStream content; // wipes its copy of the file when released
+    const std::string& bin = AttachData.Bin;
+    content.Write(bin.data(), static_cast<int64_t>(bin.size()));
+    content.SetPosition(0);
+    FAttachTable->WriteBlob(ID, 0, content);
+}
+
+void TDbFileMgr::DeleteAttachment(int32_t ID)
+{
+    FAttachTable->DeleteRecord(ID);
+}
+
+void TDbFileMgr::DeleteAttachments(int32_t OwnerID)
+{
+    TAttachDataHeaderAry list;
+    GetAttachmentList(list, OwnerID);
+    TUpdateBracket bracket(*FAttachTable);
+    for (const TAttachDataHeader& a : list)
+        DeleteAttachment(a.ID);
+}
+
+void TDbFileMgr::RenameAttachment(int32_t ID, const std::string& NewName)
+{
+    TUpdateBracket bracket(*FAttachTable);
+    TRecordBuffer rec;
+    if (!FAttachTable->ReadRecord(ID, rec.Data()))
+        return;
+    PutText(rec.Data(), AttachRec::kName, NewName);
+    FAttachTable->ModifyRecord(ID, rec.Data(), AttachRec::kSize);
+}
+
+bool TDbFileMgr::GetAttachment(int32_t ID, TMemoryStream& DataStream)
+{
+    TRecordBuffer rec;
+    if (!FAttachTable->ReadRecord(ID, rec.Data()))
+        return false;
+    DataStream.Clear();
+    FAttachTable->ReadBlob(ID, 0, DataStream);
+    return true;
+}
+
+void TDbFileMgr::GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID)
+{
+    // A scan of the whole table in id order, which is also the order of adding.
+    List.clear();
+    TRecordBuffer rec;
+    const int count = FAttachTable->RecordCount();
+    for (int pos = 0; pos < count; ++pos) {
+        int32_t id = 0;
+        if (!FAttachTable->ReadRecord(pos, id, rec.Data()))
+            continue;
+        if (GetInt32(rec.Data(), AttachRec::kOwnerID) != OwnerID)
+            continue;
+        TAttachDataHeader header;
+        UnpackAttach(rec.Data(), header);
+        header.ID = id;
+        List.push_back(std::move(header));
+    }
+}

@@ -1,0 +1,124 @@
+// The entry operations, written once for the three kinds (see EntryKinds.h). Each works on the
+// kind's open table; the comments (a general entry's body) are blob 0 as code-page-936 text.
+#pragma once
+
+#include "boxdata/EntryKinds.h"
+#include "boxdata/RecordBuffer.h"
+#include "boxdata/UpdateBracket.h"
+#include "storage/Nork.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace EntryOps {
+
+// Ids of the records whose first field (folder or owner id) equals Key, ascending.
+inline std::vector<int32_t> FilterByFirstField(TNorkTable& Table, const char* IndexName, int32_t Key)
+{
+    TRecordBuffer key;
+    PutInt32(key.Data(), 0, Key);
+    std::vector<int32_t> ids;
+    Table.GetIndex(IndexName)->Filter(key.Data(), coEQ, ids);
+    return ids;
+}
+
+template <class K>
+void GetList(TNorkTable& Table, int32_t FolderID, bool Deleted, std::vector<typename K::Item>& List)
+{
+    const std::vector<int32_t> ids = FilterByFirstField(Table, "FolderID", FolderID);
+    List.clear();
+    TRecordBuffer rec;
+    for (int32_t id : ids) {
+        if (!Table.ReadRecord(id, rec.Data()))
+            continue;
+        if ((rec.Data()[K::kDeleted] != 0) != Deleted)
+            continue;
+        typename K::Item item;
+        K::Unpack(rec.Data(), item);
+        item.ID = id;
+        item.FolderID = FolderID;
+        Table.ReadBlob(id, 0, item.Comments);
+        List.push_back(std::move(item));
+    }
+}
+
+template <class K>
+int32_t Add(TNorkTable& Table, const typename K::Item& Item)
+{
+    TUpdateBracket bracket(Table);
+    TRecordBuffer rec;
+    K::Pack(Item, rec.Data());
+    const int32_t id = Table.AppendRecord(rec.Data(), K::kRecordSize, 0);
+    Table.WriteBlob(id, 0, Item.Comments);
+    return id;
+}
+
+template <class K>
+void Modify(TNorkTable& Table, int32_t ItemID, const typename K::Item& Item)
+{
+    TUpdateBracket bracket(Table);
+    TRecordBuffer rec;
+    if (!Table.ReadRecord(ItemID, rec.Data()))
+        return;
+    K::Pack(Item, rec.Data());
+    Table.ModifyRecord(ItemID, rec.Data(), K::kRecordSize);
+    Table.WriteBlob(ItemID, 0, Item.Comments);
+}
+
+// Largest sort code of the folder's live entries, starting from 0.
+template <class K>
+int32_t MaxSortCode(TNorkTable& Table, int32_t FolderID)
+{
+    int32_t best = 0;
+    TRecordBuffer rec;
+    for (int32_t id : FilterByFirstField(Table, "FolderID", FolderID)) {
+        if (!Table.ReadRecord(id, rec.Data()) || rec.Data()[K::kDeleted] != 0)
+            continue;
+        best = std::max(best, GetInt32(rec.Data(), K::kSortCode));
+    }
+    return best;
+}
+
+// The entries follow the target folder's own, in the given order, with codes in steps of 1.
+template <class K>
+void Move(TNorkTable& Table, const std::vector<int32_t>& ItemIDs, int32_t NewFolderID)
+{
+    TUpdateBracket bracket(Table);
+    int32_t m = MaxSortCode<K>(Table, NewFolderID);
+    TRecordBuffer rec;
+    for (int32_t id : ItemIDs) {
+        if (!Table.ReadRecord(id, rec.Data()))
+            continue;
+        ++m;
+        PutInt32(rec.Data(), kEntryFolderID, NewFolderID);
+        PutInt32(rec.Data(), K::kSortCode, m);
+        Table.ModifyRecord(id, rec.Data(), K::kRecordSize);
+    }
+}
+
+template <class K>
+void ModifySortCode(TNorkTable& Table, int32_t ItemID, int32_t NewSortCode)
+{
+    TUpdateBracket bracket(Table);
+    TRecordBuffer rec;
+    if (!Table.ReadRecord(ItemID, rec.Data()))
+        return;
+    PutInt32(rec.Data(), K::kSortCode, NewSortCode);
+    Table.ModifyRecord(ItemID, rec.Data(), K::kRecordSize);
+}
+
+template <class K>
+bool Get(TNorkTable& Table, int32_t ItemID, typename K::Item& Item)
+{
+    TRecordBuffer rec;
+    if (!Table.ReadRecord(ItemID, rec.Data()))
+        return false;
+    typename K::Item read;
+    K::Unpack(rec.Data(), read);
+    read.ID = ItemID;
+    Table.ReadBlob(ItemID, 0, read.Comments);
+    Item = std::move(read);
+    return true;
+}
+
+} // namespace EntryOps
