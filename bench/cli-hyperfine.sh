@@ -51,7 +51,9 @@ for i in "${!cmds[@]}"; do
   args+=(-n "${names[$i]}" "${cmds[$i]}")
 done
 # Through the shell (for the redirection); hyperfine subtracts the shell's own start-up time.
-hyperfine --warmup 3 --runs 30 --export-csv "$csv" "${args[@]}" >/dev/null
+hyperfine --warmup 3 --runs 30 --export-csv "$csv" "${args[@]}" >"$work/hyperfine.log" 2>&1 || {
+  cat "$work/hyperfine.log"; exit 1; }
+echo "load average during the run:$(uptime | sed 's/.*load average://') (on $(nproc) cores)"
 
 status=0
 printf '%-12s %12s %10s %14s %10s\n' command "median ms" "target" "peak MiB" "target"

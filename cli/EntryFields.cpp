@@ -46,7 +46,7 @@ void TEntryFields::AddOptions(CLI::App* App, unsigned Kinds, bool Required)
     const bool single = Kinds == fkWeb || Kinds == fkBank || Kinds == fkNote;
     add(FTitle, "Title (at most 30 bytes; a Chinese character takes 2)");
     add(FUser, "User name (at most 30 bytes)");
-    add(FPassword, "Password (at most 30 bytes); it shows in the process list, so prefer --generate or edit it later");
+    add(FPassword, "Password (at most 30 bytes); other users can see it in the process list while the command runs");
     if (Kinds & fkWeb)
         FGenerateOpt = App->add_flag("--generate", FGenerate, "Generate the password (letters and digits, 5 to 8 characters)");
     add(FLink, "Link (at most 80 bytes)");

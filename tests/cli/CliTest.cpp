@@ -510,6 +510,22 @@ TEST_F(CliTest, VerifyReportsADamagedCopyAndPassesTheOriginal)
     ASSERT_EQ(Lines(r.Err).size(), 1u) << r.Err;
     EXPECT_NE(r.Err.find(copy + ": the box is damaged"), std::string::npos) << r.Err;
     EXPECT_EQ(RunCli({"verify", box}, kPwd + "\n").Code, 0);
+
+    // Lost content cannot be mended: repair says so and leaves the copy as it was.
+    r = RunCli({"repair", copy}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 3) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("Found: "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Err.find("the box is unchanged"), std::string::npos) << r.Err;
+    EXPECT_EQ(ReadFile(copy), bytes);
+    // A sound box comes out of a repair sound and smaller (the rebuild drops dead space).
+    Ok({"rm", box, "note:1"});
+    const auto before = fs::file_size(box);
+    r = RunCli({"repair", box}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("No problems found"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("The box is sound"), std::string::npos) << r.Out;
+    EXPECT_LT(fs::file_size(box), before);
+    EXPECT_EQ(Json({"ls", box, "4"})["entries"].size(), 20u);
 }
 
 TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)
