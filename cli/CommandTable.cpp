@@ -44,5 +44,7 @@ void AddAllCommands(CLI::App& App, TCommandTable& Table)
     AddRebuildCommands(App, Table);
     AddVerifyCommand(App, Table);
     AddGenerateCommand(App, Table);
+    AddExportCommand(App, Table);
+    AddImportCommand(App, Table);
     AddDemoCommand(App, Table);
 }

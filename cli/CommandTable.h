@@ -49,6 +49,8 @@ void AddRebuildCommands(CLI::App& App, TCommandTable& Table); // compact, repair
 void AddVerifyCommand(CLI::App& App, TCommandTable& Table);
 void AddGenerateCommand(CLI::App& App, TCommandTable& Table);
 void AddDemoCommand(CLI::App& App, TCommandTable& Table);
+void AddExportCommand(CLI::App& App, TCommandTable& Table);
+void AddImportCommand(CLI::App& App, TCommandTable& Table);
 
 // Every command, in the order the help lists them.
 void AddAllCommands(CLI::App& App, TCommandTable& Table);

@@ -16,10 +16,11 @@ namespace {
 // Every run ends within this time; a hung tool fails the test instead of the whole suite.
 constexpr auto kTimeout = std::chrono::seconds(60);
 
-std::vector<char*> Argv(const std::vector<std::string>& Args, std::vector<std::string>& Storage)
+std::vector<char*> Argv(const std::string& Program, const std::vector<std::string>& Args,
+                        std::vector<std::string>& Storage)
 {
     Storage.clear();
-    Storage.push_back(ZEMBRIX_CLI);
+    Storage.push_back(Program);
     Storage.insert(Storage.end(), Args.begin(), Args.end());
     std::vector<char*> argv;
     for (std::string& s : Storage)
@@ -42,12 +43,17 @@ int WaitExit(pid_t Pid)
 
 TCliResult RunCli(const std::vector<std::string>& Args, const std::string& Input)
 {
+    return RunProgram(ZEMBRIX_CLI, Args, Input);
+}
+
+TCliResult RunProgram(const std::string& Program, const std::vector<std::string>& Args, const std::string& Input)
+{
     std::signal(SIGPIPE, SIG_IGN);
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) || ::pipe2(out, O_CLOEXEC) || ::pipe2(err, O_CLOEXEC))
         throw std::runtime_error("pipe failed");
     std::vector<std::string> storage;
-    std::vector<char*> argv = Argv(Args, storage);
+    std::vector<char*> argv = Argv(Program, Args, storage);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(in[0], 0);
@@ -107,7 +113,7 @@ TCliResult RunCli(const std::vector<std::string>& Args, const std::string& Input
 TCliResult RunCliOnTerminal(const std::vector<std::string>& Args, const std::vector<TPtyExchange>& Script)
 {
     std::vector<std::string> storage;
-    std::vector<char*> argv = Argv(Args, storage);
+    std::vector<char*> argv = Argv(ZEMBRIX_CLI, Args, storage);
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (pid < 0)

@@ -13,6 +13,9 @@ struct TCliResult {
 
 // Standard input is a pipe carrying Input, then closed.
 TCliResult RunCli(const std::vector<std::string>& Args, const std::string& Input = std::string());
+// The same for another program (a peer the tests compare with), by its full path.
+TCliResult RunProgram(const std::string& Program, const std::vector<std::string>& Args,
+                      const std::string& Input = std::string());
 
 // Standard input, output and error on one pseudo-terminal. Each answer is typed once the output
 // so far ends with its prompt (after AtPrompt, when set, has run); Out is everything the

@@ -1,0 +1,116 @@
+// import FILE INPUT [--format json|csv|keepass-xml]
+#include "cli/BoxSession.h"
+#include "cli/CliError.h"
+#include "cli/CommandTable.h"
+#include "cli/FileData.h"
+#include "cli/transfer/FormatCsv.h"
+#include "cli/transfer/FormatJson.h"
+#include "cli/transfer/FormatKeePassXml.h"
+#include "cli/transfer/ImportWriter.h"
+#include "cli/transfer/SecretMemory.h"
+#include "dataproc/Wipe.h"
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr int64_t kMaxInputBytes = 1ll << 31;
+
+struct TImportOptions {
+    std::string File;
+    std::string Input;
+    std::string Format;
+};
+
+bool EndsWith(const std::string& Text, const std::string& Suffix)
+{
+    if (Text.size() < Suffix.size())
+        return false;
+    std::string tail = Text.substr(Text.size() - Suffix.size());
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == Suffix;
+}
+
+// Without --format, by the input's extension: .xml and .csv, else our JSON.
+std::string FormatOf(const TImportOptions& O)
+{
+    if (!O.Format.empty())
+        return O.Format;
+    if (EndsWith(O.Input, ".xml"))
+        return "keepass-xml";
+    if (EndsWith(O.Input, ".csv"))
+        return "csv";
+    return "json";
+}
+
+// Reads and checks the whole input; nothing is opened for writing before it parsed.
+TImportData ReadInput(const TImportOptions& O, const std::string& Format)
+{
+    std::string text;
+    {
+        const TSecretString raw = ReadWholeFile(O.Input, kMaxInputBytes);
+        text.reserve(raw.size());
+        text.assign(raw.str());
+    }
+    if (Format == "csv")
+        return ReadCsvImport(text, O.Input);
+    if (Format == "keepass-xml")
+        return ReadKeePassXmlImport(text, O.Input);
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first != std::string::npos && text[first] == '<') {
+        WipeString(text);
+        RaiseFileError(ecRejected, O.Input, "not JSON but XML; give --format keepass-xml for a KeePass XML file");
+    }
+    return ReadJsonImport(text, O.Input);
+}
+
+int RunImport(const TImportOptions& O)
+{
+    CheckBoxFile(O.File);
+    const std::string format = FormatOf(O);
+    UseWipingAllocForXml();
+    TImportData data = ReadInput(O, format);
+
+    TBoxSession session(O.File, opWrite);
+    std::cout << "Importing " << data.Entries.size() << " entries from " << O.Input << " (" << format << ") into "
+              << O.File << '\n';
+    for (const std::string& n : data.Notices)
+        std::cout << "note: " << n << '\n';
+    TImportWriter writer(session.Box(), std::cout, std::cerr);
+    try {
+        session.Update([&] { writer.Write(data); });
+    } catch (const std::exception& e) {
+        const TImportCounts& c = writer.Counts();
+        RaiseFileError(ecFileFault, O.File,
+                       "the import stopped after " + std::to_string(c.Web + c.Bank + c.Notes) + " of " +
+                           std::to_string(data.Entries.size()) + " entries: " + e.what());
+    }
+    const TImportCounts& c = writer.Counts();
+    std::cout << "Imported " << c.Web + c.Bank + c.Notes << " entries (" << c.Web << " web, " << c.Bank << " bank, "
+              << c.Notes << " general) with " << c.Attachments << " attachments; created " << c.FoldersCreated
+              << " folders, reused " << c.FoldersReused << '\n';
+    if (c.FieldsCut + c.TextsAltered > 0)
+        std::cout << c.FieldsCut << " fields were cut to the box's field widths (full texts in the comments) and "
+                  << c.TextsAltered << " texts lost characters the box cannot store: see the warnings\n";
+    return ecSuccess;
+}
+
+} // namespace
+
+void AddImportCommand(CLI::App& App, TCommandTable& Table)
+{
+    auto o = std::make_shared<TImportOptions>();
+    CLI::App* c = App.add_subcommand("import", "Add the folders and entries of an export file to a box");
+    c->add_option("FILE", o->File, "The box (it must exist)")->required();
+    c->add_option("INPUT", o->Input, "The file to import")->required();
+    c->add_option("--format", o->Format,
+                  "json (zembrix-cli export), csv or keepass-xml; default by INPUT's extension (.csv, .xml), else json")
+        ->check(CLI::IsMember({"json", "csv", "keepass-xml"}));
+    c->footer("Folders are found by path or created; entries go last in their folders. Nothing is written when "
+              "INPUT does not parse. Entries of other programs become web entries below <网上信息> (general "
+              "entries below <通用数据> when they carry files); fields without a place and the full text of "
+              "fields the box cuts are kept in the comments.");
+    Table.Add(c, [o] { return RunImport(*o); }, &o->File);
+}
