@@ -281,3 +281,13 @@ bool TDbFileMgr::FileIsReadOnly() const
 {
     return FDatabase->ReadOnly();
 }
+
+bool TDbFileMgr::Encrypted() const
+{
+    return FDatabase->Active() && FDatabase->Encrypted();
+}
+
+std::string TDbFileMgr::CompressAlgoName() const
+{
+    return FDatabase->Active() && FDatabase->Compressed() ? FDatabase->CompressAlgoName() : std::string();
+}

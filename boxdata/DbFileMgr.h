@@ -77,6 +77,10 @@ public:
     int32_t FileSize() const;
     std::chrono::system_clock::time_point FileDate() const;
     bool FileIsReadOnly() const;
+    // The open box's whole-file options: whether it is encrypted, and the compression algorithm
+    // of its blobs ("" when they are not compressed).
+    bool Encrypted() const;
+    std::string CompressAlgoName() const;
 
     // ---- folders ----
 

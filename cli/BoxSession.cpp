@@ -3,7 +3,6 @@
 #include "cli/CliError.h"
 #include "cli/PasswordInput.h"
 #include "dataproc/FilePaths.h"
-#include "storage/NorkDatabase.h"
 
 #include <iostream>
 #include <sys/stat.h>
@@ -105,14 +104,5 @@ void TBoxSession::Update(const std::function<void()>& Body)
 
 std::string BoxCompression(TBoxSession& Session)
 {
-    // The data layer does not tell; the engine reads it from the whole-file options. Shared and
-    // read-only, next to the data layer's own use of the file.
-    TNorkDatabase db;
-    db.SetExclusive(false);
-    db.SetReadOnly(true);
-    if (!db.Open(Session.FileName(), Session.Password()))
-        return "unknown";
-    const std::string name = db.Compressed() ? db.CompressAlgoName() : std::string();
-    db.Close();
-    return name;
+    return Session.Box().CompressAlgoName();
 }

@@ -126,26 +126,26 @@ int32_t TFolderTree::ChildNamed(int32_t ParentID, const std::string& Name) const
     return 0;
 }
 
-int32_t TFolderTree::Resolve(const std::string& Spec, const std::string& FileName) const
+int32_t TFolderTree::Resolve(const std::string& Folder, const std::string& FileName) const
 {
-    if (Spec == "/" || Spec == "0")
+    if (Folder == "/" || Folder == "0")
         return kRootID;
     int32_t id = 0;
-    if (ParseId(Spec, id)) {
+    if (ParseId(Folder, id)) {
         if (!Exists(id))
-            RaiseFileError(ecRejected, FileName, "no folder with id " + Spec);
+            RaiseFileError(ecRejected, FileName, "no folder with id " + Folder);
         return id;
     }
     int32_t current = kRootID;
-    std::size_t pos = Spec.empty() || Spec[0] != '/' ? 0 : 1;
-    while (pos <= Spec.size()) {
-        std::size_t end = Spec.find('/', pos);
+    std::size_t pos = Folder.empty() || Folder[0] != '/' ? 0 : 1;
+    while (pos <= Folder.size()) {
+        std::size_t end = Folder.find('/', pos);
         if (end == std::string::npos)
-            end = Spec.size();
-        const std::string name = Spec.substr(pos, end - pos);
+            end = Folder.size();
+        const std::string name = Folder.substr(pos, end - pos);
         pos = end + 1;
         if (name.empty()) {
-            if (end == Spec.size())
+            if (end == Folder.size())
                 break; // a trailing "/"
             continue;
         }

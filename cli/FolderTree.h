@@ -43,7 +43,7 @@ public:
     // A folder given on the command line: its id in decimal digits, or a path of names from the
     // category down such as "<网上信息>/电子邮件" ("/" or "0" is the root). Raises ECliError with
     // code 1 naming FileName when there is no such folder or a name matches several siblings.
-    int32_t Resolve(const std::string& Spec, const std::string& FileName) const;
+    int32_t Resolve(const std::string& Folder, const std::string& FileName) const;
 
 private:
     void Load(TDbFileMgr& Box, int32_t ParentID, int Depth);
