@@ -1,8 +1,9 @@
 # The whole set-up on a fresh Debian 12 machine: `make test` and `make run`.
 BUILD_DIR ?= build
+FUZZ_BUILD_DIR ?= $(BUILD_DIR)-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build fuzz-build test run bench clean
 
 all: build
 
@@ -11,13 +12,18 @@ deps:
 
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo; \
+	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DZMB_FUZZ_BUILD_DIR=$(abspath $(FUZZ_BUILD_DIR)); \
 	fi
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+# The fuzz targets need clang, so they have a build folder of their own.
+fuzz-build: deps
+	@scripts/fuzz.sh build $(FUZZ_BUILD_DIR)
+
+test: build fuzz-build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -27,4 +33,4 @@ bench: build
 	@scripts/bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)
