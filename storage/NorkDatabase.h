@@ -79,6 +79,9 @@ public:
     bool Compact();
     bool Repair();
     bool ChangePassword(const std::string& NewPassword, bool CheckPwd);
+    // Files up to this size (256 MiB unless set) are rebuilt in memory and written out at once;
+    // larger ones are built in the new file directly. Both give the same bytes.
+    static void SetMemoryRebuildLimit(int64_t Bytes);
 
     // These four work open or closed: on a closed object they use the file FileName names.
     void SetExtData(const void* Buffer, int Size);

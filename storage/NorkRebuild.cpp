@@ -30,6 +30,8 @@ namespace {
 // Capacity of a rebuilt table's first alive area.
 constexpr int32_t kRebuiltAliveCapa = 256;
 constexpr int64_t kCopyChunk = 1 << 20;
+// Largest box whose rebuild is made in memory; a larger one is built in its file directly.
+int64_t MemoryRebuildLimit = int64_t(256) << 20;
 
 class TWipeOnExit {
 public:
@@ -64,6 +66,30 @@ void SyncPath(const std::string& Path, bool Folder)
         FailFile(Path, err);
     }
     ::close(fd);
+}
+
+int64_t FileSizeOf(const std::string& FileName)
+{
+    struct stat st {};
+    return ::stat(FileName.c_str(), &st) == 0 ? int64_t(st.st_size) : -1;
+}
+
+void LoadFile(const std::string& FileName, TMemoryStream& Image)
+{
+    TFileStream in(FileName, fmOpenRead, shExclusive);
+    const int64_t size = in.GetSize();
+    Image.SetSize(size);
+    if (in.Read(Image.Memory(), size) != size)
+        throw EFileError("Cannot read file \"" + FileName + "\". Unexpected end of file");
+}
+
+// Replaces the file's content with the image and puts it on the device.
+void SaveFile(const TMemoryStream& Image, const std::string& FileName)
+{
+    TFileStream out(FileName, fmCreate, shExclusive);
+    if (out.Write(Image.Memory(), Image.Size()) != Image.Size())
+        FailFile(FileName, EIO);
+    out.Flush();
 }
 
 void RemoveFile(const std::string& FileName) noexcept
@@ -114,6 +140,11 @@ bool ReplaceByCopy(const std::string& NewFile, const std::string& FileName)
 }
 
 } // namespace
+
+void TNorkDatabase::SetMemoryRebuildLimit(int64_t Bytes)
+{
+    MemoryRebuildLimit = Bytes;
+}
 
 bool TNorkDatabase::Compact()
 {
@@ -192,7 +223,18 @@ void TNorkDatabase::CopyInto(const std::string& TargetFile, bool CompressBlob, c
     TMemoryStream blob;
 
     target.CreateDatabase(TargetFile, CompressBlob, CompressName, Encrypt, EncryptName, NewPassword);
-    target.Open(TargetFile, NewPassword);
+    // A box of ordinary size is built in memory and written out once: the copy makes several
+    // small writes per record, which would otherwise each be a system call.
+    TMemoryStream image;
+    const int64_t oldSize = FileSizeOf(FFileName);
+    const bool inMemory = oldSize >= 0 && oldSize <= MemoryRebuildLimit;
+    if (inMemory) {
+        image.Reserve(oldSize);
+        LoadFile(TargetFile, image);
+        target.Open(&image, NewPassword);
+    } else {
+        target.Open(TargetFile, NewPassword);
+    }
 
     // File-level data: comments, free-use block, recovery question (with the new password).
     {
@@ -294,4 +336,6 @@ void TNorkDatabase::CopyInto(const std::string& TargetFile, bool CompressBlob, c
     blob.Clear();
     targetTable.Close();
     target.Close(); // flushes the new file before anything replaces the old one with it
+    if (inMemory)
+        SaveFile(image, TargetFile);
 }

@@ -161,6 +161,27 @@ protected:
     TNorkDatabase FDb;
 };
 
+TEST_F(Rebuild, BuildingInMemoryAndInTheFileGiveTheSameBytes)
+{
+    MakeBox("rebuild pw");
+    FDb.Close();
+    const std::vector<uint8_t> original = ReadFileBytes(FFile);
+    std::vector<std::vector<uint8_t>> results;
+    for (int64_t limit : {int64_t(256) << 20, int64_t(0)}) {
+        WriteFileBytes(FFile, original);
+        TNorkDatabase::SetMemoryRebuildLimit(limit);
+        ASSERT_TRUE(FDb.Open(FFile, FPassword));
+        const bool compacted = FDb.Compact();
+        TNorkDatabase::SetMemoryRebuildLimit(int64_t(256) << 20);
+        ASSERT_TRUE(compacted) << "limit " << limit;
+        ExpectBoxContent(FDb);
+        FDb.Close();
+        results.push_back(ReadFileBytes(FFile));
+    }
+    EXPECT_LT(results[0].size(), original.size());
+    EXPECT_EQ(results[0], results[1]);
+}
+
 TEST_F(Rebuild, CompactCopiesLiveDataInIdOrderRightAfterTheHeaders)
 {
     MakeBox("rebuild pw");
