@@ -5,8 +5,10 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,4 +155,26 @@ TCliResult RunCliOnTerminal(const std::vector<std::string>& Args, const std::vec
     ::close(master);
     r.Code = WaitExit(pid);
     return r;
+}
+
+std::string ReadFile(const std::string& Path)
+{
+    std::ifstream in(Path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& Path, const std::string& Data)
+{
+    std::ofstream(Path, std::ios::binary) << Data;
+}
+
+std::vector<std::string> Lines(const std::string& Text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(Text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
 }

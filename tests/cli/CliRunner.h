@@ -26,3 +26,8 @@ struct TPtyExchange {
     std::function<void()> AtPrompt = nullptr;
 };
 TCliResult RunCliOnTerminal(const std::vector<std::string>& Args, const std::vector<TPtyExchange>& Script);
+
+// Whole files as bytes, and text split into lines without their line breaks.
+std::string ReadFile(const std::string& Path);
+void WriteFile(const std::string& Path, const std::string& Data);
+std::vector<std::string> Lines(const std::string& Text);

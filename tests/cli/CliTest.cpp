@@ -21,29 +21,6 @@ namespace {
 
 const std::string kPwd = "s3cret-口令";
 
-std::string ReadFile(const std::string& Path)
-{
-    std::ifstream in(Path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Data)
-{
-    std::ofstream(Path, std::ios::binary) << Data;
-}
-
-// Lines of Text, without their line breaks.
-std::vector<std::string> Lines(const std::string& Text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(Text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override

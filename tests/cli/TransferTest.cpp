@@ -21,28 +21,6 @@ const std::string kPwd = "s3cret-口令";
 const std::string kPeer = "/usr/bin/keepassxc-cli";
 const std::string kPeerPwd = "peer-口令";
 
-std::string ReadFile(const std::string& Path)
-{
-    std::ifstream in(Path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& Path, const std::string& Data)
-{
-    std::ofstream(Path, std::ios::binary) << Data;
-}
-
-std::vector<std::string> Lines(const std::string& Text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(Text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 std::string Repeat(const std::string& S, int N)
 {
     std::string out;
