@@ -54,6 +54,7 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode, TShareMode
         Fail(what, err);
     }
     FWritable = Mode != fmOpenRead;
+    FSizeTracked = Share == shExclusive;
 }
 
 TFileStream::~TFileStream()
@@ -97,10 +98,14 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw EFileError("Cannot write file \"" + FFileName + "\". " + Reason(errno));
+            const int err = errno;
+            FKnownSize = -1; // part of the write may have landed
+            throw EFileError("Cannot write file \"" + FFileName + "\". " + Reason(err));
         }
         done += n;
         FPosition += n;
+        if (FKnownSize >= 0 && FPosition > FKnownSize)
+            FKnownSize = FPosition;
     }
     return done;
 }
@@ -119,9 +124,13 @@ int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin)
 
 int64_t TFileStream::GetSize()
 {
+    if (FKnownSize >= 0)
+        return FKnownSize;
     struct stat st {};
     if (::fstat(FHandle, &st) != 0)
         throw EFileError("Cannot read file \"" + FFileName + "\". " + Reason(errno));
+    if (FSizeTracked)
+        FKnownSize = st.st_size;
     return st.st_size;
 }
 
@@ -129,6 +138,7 @@ void TFileStream::SetSize(int64_t NewSize)
 {
     if (!FWritable)
         return;
+    FKnownSize = -1;
     if (::ftruncate(FHandle, NewSize < 0 ? 0 : NewSize) != 0)
         throw EFileError("Cannot write file \"" + FFileName + "\". " + Reason(errno));
 }

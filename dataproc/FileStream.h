@@ -45,4 +45,8 @@ private:
     int FHandle = -1;
     bool FWritable = false;
     int64_t FPosition = 0;
+    // While this handle holds the file exclusively nobody else changes its size, so the size is
+    // tracked here instead of asked of the system on every call; -1 when not known.
+    bool FSizeTracked = false;
+    int64_t FKnownSize = -1;
 };

@@ -93,6 +93,37 @@ TEST(StreamTest, MissingFilesAndReadOnlyHandles)
     std::remove(real.c_str());
 }
 
+// An exclusive handle keeps the size itself; it must still agree with the file after writes
+// past the end, truncation and growth, and a shared handle must see what others do.
+TEST(StreamTest, FileSizeFollowsWritesAndTruncation)
+{
+    const std::string name = CreateTempFile(TempFolder(), "size");
+    {
+        TFileStream f(name, fmOpenReadWrite, shExclusive);
+        EXPECT_EQ(f.GetSize(), 0);
+        f.Seek(10, soBeginning);
+        f.Write("abc", 3);
+        EXPECT_EQ(f.GetSize(), 13) << "a write past the end extends the file";
+        f.SetPosition(2);
+        f.Write("x", 1);
+        EXPECT_EQ(f.GetSize(), 13) << "a write inside leaves the size";
+        f.SetSize(5);
+        EXPECT_EQ(f.GetSize(), 5);
+        f.SetSize(40);
+        EXPECT_EQ(f.GetSize(), 40);
+        EXPECT_EQ(f.Seek(0, soEnd), 40);
+    }
+    {
+        TFileStream a(name, fmOpenReadWrite, shDenyNone);
+        TFileStream b(name, fmOpenReadWrite, shDenyNone);
+        EXPECT_EQ(a.GetSize(), 40);
+        b.Seek(0, soEnd);
+        b.Write("tail", 4);
+        EXPECT_EQ(a.GetSize(), 44) << "a shared handle sees another handle's growth";
+    }
+    std::remove(name.c_str());
+}
+
 TEST(StreamTest, FullPathIsAbsoluteAndNormal)
 {
     EXPECT_EQ(FullPath("/a/b/../c/./d"), "/a/c/d");
