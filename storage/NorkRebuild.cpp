@@ -215,6 +215,7 @@ bool TNorkDatabase::RebuildDatabase(bool CompressBlob, std::string CompressName,
 void TNorkDatabase::CopyInto(const std::string& TargetFile, bool CompressBlob, const std::string& CompressName,
                              bool Encrypt, const std::string& EncryptName, const std::string& NewPassword)
 {
+    TMemoryStream image; // declared first: the target database and its table may use it until they go
     TNorkDatabase target;
     target.SetMaxCache(0); // appending never evicts
     TNorkTable targetTable(&target);
@@ -225,7 +226,6 @@ void TNorkDatabase::CopyInto(const std::string& TargetFile, bool CompressBlob, c
     target.CreateDatabase(TargetFile, CompressBlob, CompressName, Encrypt, EncryptName, NewPassword);
     // A box of ordinary size is built in memory and written out once: the copy makes several
     // small writes per record, which would otherwise each be a system call.
-    TMemoryStream image;
     const int64_t oldSize = FileSizeOf(FFileName);
     const bool inMemory = oldSize >= 0 && oldSize <= MemoryRebuildLimit;
     if (inMemory) {
