@@ -126,19 +126,6 @@ std::vector<uint8_t> FileBytes(const std::string& FileName)
     return bytes;
 }
 
-// The rebuild's temporary files ("NORK…") in a folder.
-std::vector<std::string> TemporaryFiles(const std::string& Folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(Folder.c_str())) {
-        while (const dirent* e = readdir(dir))
-            if (std::strncmp(e->d_name, "NORK", 4) == 0)
-                names.push_back(e->d_name);
-        closedir(dir);
-    }
-    return names;
-}
-
 bool WriteAll(int Fd, const void* Buffer, std::size_t Count)
 {
     const auto* p = static_cast<const uint8_t*>(Buffer);

@@ -22,19 +22,6 @@ std::vector<uint8_t> KeyRecord(int32_t Key, uint8_t Payload)
     return r;
 }
 
-// Names in a folder that start with "NORK": the rebuild's temporary files.
-std::vector<std::string> TemporaryFiles(const std::string& Folder)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(Folder.c_str())) {
-        while (const dirent* e = readdir(dir))
-            if (std::strncmp(e->d_name, "NORK", 4) == 0)
-                names.push_back(e->d_name);
-        closedir(dir);
-    }
-    return names;
-}
-
 ino_t InodeOf(const std::string& FileName)
 {
     struct stat st {};

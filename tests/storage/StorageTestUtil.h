@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +43,19 @@ public:
 private:
     std::string FPath;
 };
+
+// Names in a folder that start with "NORK": the rebuild's temporary files.
+inline std::vector<std::string> TemporaryFiles(const std::string& Folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(Folder.c_str())) {
+        while (const dirent* e = readdir(dir))
+            if (std::strncmp(e->d_name, "NORK", 4) == 0)
+                names.push_back(e->d_name);
+        closedir(dir);
+    }
+    return names;
+}
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& FileName)
 {
