@@ -4,7 +4,6 @@
 
 TSecretEdit::TSecretEdit(QWidget* Parent, bool Masked) : QLineEdit(Parent)
 {
-    setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     // The mask character is a style hint; "*" is what every dialog of the program shows.
     setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     SetMasked(Masked);
@@ -17,11 +16,12 @@ TSecretEdit::~TSecretEdit()
 
 void TSecretEdit::SetMasked(bool Value)
 {
+    // The echo mode resets the input-method hints, so they are set after it.
     setEchoMode(Value ? QLineEdit::Password : QLineEdit::Normal);
+    Qt::InputMethodHints hints = Qt::ImhSensitiveData | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase;
     if (Value)
-        setInputMethodHints(inputMethodHints() | Qt::ImhHiddenText);
-    else
-        setInputMethodHints(inputMethodHints() & ~Qt::ImhHiddenText);
+        hints |= Qt::ImhHiddenText;
+    setInputMethodHints(hints);
 }
 
 void TSecretEdit::Wipe()

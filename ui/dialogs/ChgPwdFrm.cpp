@@ -81,6 +81,8 @@ TChgPwdForm::TChgPwdForm(QWidget* Parent) : TBaseForm(Parent)
     buttons->addWidget(OkButton);
     buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(9, 6, 9, 9);
+    layout->setSpacing(4);
     layout->addWidget(pwdGroup);
     layout->addWidget(ChgPwdQuesCheckBox);
     layout->addWidget(PwdQuesGroupBox);
