@@ -94,7 +94,8 @@ QSize TYarroBalloonHint::BodySize() const
         textMetrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000), Qt::TextWordWrap, ShownText(FText));
     const int headerWidth = (FIcon != biNone ? kIconSize + 6 : 0) + headerMetrics.horizontalAdvance(FHeader);
     const int headerHeight = std::max(FIcon != biNone ? kIconSize : 0, headerMetrics.height());
-    const int width = std::max(headerWidth, textRect.width()) + 2 * kPadding;
+    // A little room beyond the measured width, so the text wraps at the same places when drawn.
+    const int width = std::max(headerWidth, textRect.width() + 4) + 2 * kPadding;
     const int height = headerHeight + 6 + textRect.height() + 2 * kPadding;
     return QSize(std::max(width, kStemInset + kStemWidth + kRadius), height);
 }

@@ -90,7 +90,6 @@ TAboutForm::TAboutForm(QWidget* Parent) : TBaseForm(Parent)
     layout->addWidget(line);
     layout->addLayout(buttons);
     SetFixedDialogBorder(this);
-    setMinimumWidth(320);
     OkButton->setFocus();
 }
 

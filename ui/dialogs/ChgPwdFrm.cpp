@@ -52,8 +52,7 @@ TChgPwdForm::TChgPwdForm(QWidget* Parent) : TBaseForm(Parent)
 
     PwdQuesGroupBox = new QGroupBox(this);
     PwdQuesGroupBox->setObjectName(QStringLiteral("PwdQuesGroupBox"));
-    UsePwdQuesCheckBox = new QCheckBox(QStringLiteral("需要密码提示问题，以防遗忘密码"), PwdQuesGroupBox);
-    UsePwdQuesCheckBox->setObjectName(QStringLiteral("UsePwdQuesCheckBox"));
+    UsePwdQuesCheckBox = NewUsePwdQuesCheckBox(PwdQuesGroupBox);
     QuestionComboBox = new QComboBox(PwdQuesGroupBox);
     QuestionComboBox->setObjectName(QStringLiteral("QuestionComboBox"));
     QuestionComboBox->setEditable(true);

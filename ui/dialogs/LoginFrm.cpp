@@ -87,7 +87,7 @@ TLoginForm::TLoginForm(QWidget* Parent) : TBaseForm(Parent)
     layout->addWidget(BannerImage);
     layout->addLayout(body);
     layout->addLayout(buttons);
-    setFixedWidth(420);
+    FileNameEdit->setMinimumWidth(300);
     SetFixedDialogBorder(this, true);
 
     SetTabOrder({FileNameEdit, BrowseButton, PasswordEdit, OkButton, CancelButton, NewFileButton});

@@ -64,7 +64,7 @@ TMinLockForm::TMinLockForm(QWidget* Parent) : TBaseForm(Parent)
     layout->addLayout(top);
     layout->addWidget(group);
     layout->addLayout(buttons);
-    setFixedWidth(380);
+    info->setMinimumWidth(300);
     SetFixedDialogBorder(this);
 
     SetTabOrder({PasswordEdit, OkButton, CancelButton, ExitButton, FileNameEdit});

@@ -60,8 +60,7 @@ TNewFileForm::TNewFileForm(QWidget* Parent) : TBaseForm(Parent)
     pwdForm->addRow(NewLabel(pwdGroup, QStringLiteral("密码确认:"), ConfirmPwdEdit), ConfirmPwdEdit);
 
     auto* quesGroup = new QGroupBox(this);
-    UsePwdQuesCheckBox = new QCheckBox(QStringLiteral("需要密码提示问题，以防遗忘密码"), quesGroup);
-    UsePwdQuesCheckBox->setObjectName(QStringLiteral("UsePwdQuesCheckBox"));
+    UsePwdQuesCheckBox = NewUsePwdQuesCheckBox(quesGroup);
     QuestionComboBox = new QComboBox(quesGroup);
     QuestionComboBox->setObjectName(QStringLiteral("QuestionComboBox"));
     QuestionComboBox->setEditable(true);
@@ -98,7 +97,7 @@ TNewFileForm::TNewFileForm(QWidget* Parent) : TBaseForm(Parent)
     layout->addWidget(pwdGroup);
     layout->addWidget(quesGroup);
     layout->addLayout(buttons);
-    setFixedWidth(420);
+    FileNameEdit->setMinimumWidth(280);
     SetFixedDialogBorder(this);
 
     SetTabOrder({FileNameEdit, BrowseButton, PasswordEdit, ConfirmPwdEdit, UsePwdQuesCheckBox, QuestionComboBox,

@@ -28,6 +28,14 @@ const QStringList& PwdQuestionSuggestions()
     return questions;
 }
 
+QCheckBox* NewUsePwdQuesCheckBox(QWidget* Parent)
+{
+    auto* box = new QCheckBox(QStringLiteral("需要密码提示问题，以防遗忘密码"), Parent);
+    box->setObjectName(QStringLiteral("UsePwdQuesCheckBox"));
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return box;
+}
+
 void ApplyUsePwdQues(QCheckBox* CheckBox, QComboBox* Question, QLineEdit* Answer, TYarroBalloonHint* Balloon)
 {
     const bool use = CheckBox->isChecked();

@@ -15,6 +15,10 @@ class TYarroBalloonHint;
 // "你姐姐叫什么名字？" and the five that follow it in the new-box dialog.
 const QStringList& PwdQuestionSuggestions();
 
+// The check box "需要密码提示问题，以防遗忘密码" (UsePwdQuesCheckBox), as wide as its caption so that
+// the balloon points at the caption.
+QCheckBox* NewUsePwdQuesCheckBox(QWidget* Parent);
+
 // The balloon's time at the check box, in milliseconds.
 inline constexpr int kPwdQuesBalloonTime = 5000;
 
