@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int kMaxPasswordLength = 64;
-constexpr int kMaxAnswerLength = 256;
 
 } // namespace
 
@@ -34,14 +33,9 @@ TChgPwdForm::TChgPwdForm(QWidget* Parent) : TBaseForm(Parent)
     setWindowTitle(QStringLiteral("更改密码"));
 
     auto* pwdGroup = new QGroupBox(QStringLiteral("请输入密码箱的登录密码"), this);
-    OldPwdEdit = new TSecretEdit(pwdGroup);
-    OldPwdEdit->setObjectName(QStringLiteral("OldPwdEdit"));
-    PasswordEdit = new TSecretEdit(pwdGroup);
-    PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
-    PasswordEdit->setMaxLength(kMaxPasswordLength);
-    ConfirmPwdEdit = new TSecretEdit(pwdGroup);
-    ConfirmPwdEdit->setObjectName(QStringLiteral("ConfirmPwdEdit"));
-    ConfirmPwdEdit->setMaxLength(kMaxPasswordLength);
+    OldPwdEdit = NewSecretEdit(pwdGroup, "OldPwdEdit");
+    PasswordEdit = NewSecretEdit(pwdGroup, "PasswordEdit", kMaxPasswordLength);
+    ConfirmPwdEdit = NewSecretEdit(pwdGroup, "ConfirmPwdEdit", kMaxPasswordLength);
     auto* pwdForm = new QFormLayout(pwdGroup);
     pwdForm->addRow(NewLabel(pwdGroup, QStringLiteral("请输入旧密码:"), OldPwdEdit), OldPwdEdit);
     pwdForm->addRow(NewLabel(pwdGroup, QStringLiteral("请输入新密码:"), PasswordEdit), PasswordEdit);
@@ -52,33 +46,17 @@ TChgPwdForm::TChgPwdForm(QWidget* Parent) : TBaseForm(Parent)
 
     PwdQuesGroupBox = new QGroupBox(this);
     PwdQuesGroupBox->setObjectName(QStringLiteral("PwdQuesGroupBox"));
-    UsePwdQuesCheckBox = NewUsePwdQuesCheckBox(PwdQuesGroupBox);
-    QuestionComboBox = new QComboBox(PwdQuesGroupBox);
-    QuestionComboBox->setObjectName(QStringLiteral("QuestionComboBox"));
-    QuestionComboBox->setEditable(true);
-    QuestionComboBox->addItems(PwdQuestionSuggestions().mid(0, 3));
-    QuestionComboBox->setCurrentIndex(-1);
-    AnswerEdit = new TSecretEdit(PwdQuesGroupBox, false);
-    AnswerEdit->setObjectName(QStringLiteral("AnswerEdit"));
-    AnswerEdit->setMaxLength(kMaxAnswerLength);
-    auto* quesForm = new QFormLayout(PwdQuesGroupBox);
-    quesForm->addRow(UsePwdQuesCheckBox);
-    quesForm->addRow(NewLabel(PwdQuesGroupBox, QStringLiteral("提示问题:"), QuestionComboBox), QuestionComboBox);
-    quesForm->addRow(NewLabel(PwdQuesGroupBox, QStringLiteral("问题答案:"), AnswerEdit), AnswerEdit);
+    const TPwdQuestionFields question = NewPwdQuestionFields(PwdQuesGroupBox, 3);
+    UsePwdQuesCheckBox = question.UsePwdQuesCheckBox;
+    QuestionComboBox = question.QuestionComboBox;
+    AnswerEdit = question.AnswerEdit;
 
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     connect(OkButton, &QPushButton::clicked, this, &TChgPwdForm::OkButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(ChgPwdQuesCheckBox, &QCheckBox::toggled, this, &TChgPwdForm::ChgPwdQuesCheckBoxClick);
     connect(UsePwdQuesCheckBox, &QCheckBox::toggled, this, &TChgPwdForm::UsePwdQuesCheckBoxClick);
     BalloonHint = new TYarroBalloonHint(this);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(9, 6, 9, 9);
     layout->setSpacing(4);

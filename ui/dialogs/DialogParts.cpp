@@ -1,9 +1,11 @@
 #include "ui/dialogs/DialogParts.h"
 
 #include "app/Application.h"
+#include "ui/components/SecretEdit.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -34,6 +36,28 @@ QPushButton* NewButton(QWidget* Parent, const char* Name, const QString& Caption
     button->setObjectName(QString::fromLatin1(Name));
     button->setAutoDefault(false);
     return button;
+}
+
+TSecretEdit* NewSecretEdit(QWidget* Parent, const char* Name, int MaxLength, bool Masked)
+{
+    auto* edit = new TSecretEdit(Parent, Masked);
+    edit->setObjectName(QString::fromLatin1(Name));
+    if (MaxLength > 0)
+        edit->setMaxLength(MaxLength);
+    return edit;
+}
+
+QHBoxLayout* NewOkCancelRow(QDialog* Dialog, QPushButton*& OkButton, QPushButton*& CancelButton)
+{
+    OkButton = NewButton(Dialog, "OkButton", QStringLiteral("确定"));
+    OkButton->setDefault(true);
+    CancelButton = NewButton(Dialog, "CancelButton", QStringLiteral("取消"));
+    QObject::connect(CancelButton, &QPushButton::clicked, Dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(OkButton);
+    row->addWidget(CancelButton);
+    return row;
 }
 
 void DrawInDialogColour(QLineEdit* Edit)

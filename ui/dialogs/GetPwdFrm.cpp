@@ -19,23 +19,15 @@ TGetPwdForm::TGetPwdForm(QWidget* Parent) : TBaseForm(Parent)
     QuestionEdit = new QLineEdit(group);
     QuestionEdit->setObjectName(QStringLiteral("QuestionEdit"));
     DrawInDialogColour(QuestionEdit);
-    AnswerEdit = new TSecretEdit(group, false);
-    AnswerEdit->setObjectName(QStringLiteral("AnswerEdit"));
+    AnswerEdit = NewSecretEdit(group, "AnswerEdit", 0, false);
     auto* form = new QFormLayout(group);
     form->addRow(NewLabel(group, QStringLiteral("提示问题:"), QuestionEdit), QuestionEdit);
     form->addRow(NewLabel(group, QStringLiteral("请回答:"), AnswerEdit), AnswerEdit);
     QuestionEdit->setMinimumWidth(260);
 
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(group);

@@ -13,21 +13,13 @@ TInputForm::TInputForm(QWidget* Parent) : TBaseForm(Parent)
     setObjectName(QStringLiteral("InputForm"));
     PromptLabel = new QLabel(this);
     PromptLabel->setObjectName(QStringLiteral("PromptLabel"));
-    ValueEdit = new TSecretEdit(this, false);
-    ValueEdit->setObjectName(QStringLiteral("ValueEdit"));
+    ValueEdit = NewSecretEdit(this, "ValueEdit", 0, false);
     ValueEdit->setMinimumWidth(280);
     PromptLabel->setBuddy(ValueEdit);
 
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(PromptLabel);

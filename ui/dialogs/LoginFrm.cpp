@@ -45,17 +45,13 @@ TLoginForm::TLoginForm(QWidget* Parent) : TBaseForm(Parent)
     FileNameEdit->setObjectName(QStringLiteral("FileNameEdit"));
     FileNameEdit->setReadOnly(true);
     BrowseButton = NewButton(this, "BrowseButton", QStringLiteral("..."));
-    PasswordEdit = new TSecretEdit(this);
-    PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    PasswordEdit = NewSecretEdit(this, "PasswordEdit");
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     NewFileButton = NewButton(this, "NewFileButton", QStringLiteral("新建密码箱..."));
 
     connect(FileNameEdit, &QLineEdit::textChanged, this, &TLoginForm::FileNameEditChange);
     connect(BrowseButton, &QPushButton::clicked, this, &TLoginForm::BrowseButtonClick);
     connect(OkButton, &QPushButton::clicked, this, &TLoginForm::OkButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(NewFileButton, &QPushButton::clicked, this, &TLoginForm::NewFileButtonClick);
 
     auto* fields = new QGridLayout;
@@ -74,12 +70,8 @@ TLoginForm::TLoginForm(QWidget* Parent) : TBaseForm(Parent)
     body->addWidget(LogoImage, 0, Qt::AlignTop);
     body->addLayout(fields, 1);
 
-    auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(16, 4, 16, 12);
-    buttons->addWidget(NewFileButton);
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
+    buttons->insertWidget(0, NewFileButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -37,29 +37,21 @@ TMinLockForm::TMinLockForm(QWidget* Parent) : TBaseForm(Parent)
     FileNameEdit = new QLineEdit(group);
     FileNameEdit->setObjectName(QStringLiteral("FileNameEdit"));
     DrawInDialogColour(FileNameEdit);
-    PasswordEdit = new TSecretEdit(group);
-    PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
+    PasswordEdit = NewSecretEdit(group, "PasswordEdit");
     auto* form = new QFormLayout(group);
     form->addRow(NewLabel(group, QStringLiteral("密码箱文件:"), FileNameEdit), FileNameEdit);
     form->addRow(NewLabel(group, QStringLiteral("请输入密码:"), PasswordEdit), PasswordEdit);
 
     ExitButton = NewButton(this, "ExitButton", QStringLiteral("退出程序(&X)"));
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
+    buttons->insertWidget(0, ExitButton);
     connect(ExitButton, &QPushButton::clicked, this, &TMinLockForm::ExitButtonClick);
     connect(OkButton, &QPushButton::clicked, this, &TMinLockForm::OkButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* top = new QHBoxLayout;
     top->setSpacing(12);
     top->addWidget(LockImage, 0, Qt::AlignTop);
     top->addWidget(info, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(ExitButton);
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(group);

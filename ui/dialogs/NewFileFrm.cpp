@@ -24,7 +24,6 @@
 namespace {
 
 constexpr int kMaxPasswordLength = 56;
-constexpr int kMaxAnswerLength = 256;
 constexpr int kOwnerOffset = 40;
 
 // Where the save dialog starts when no file is proposed: the program's folder for a copy kept
@@ -49,36 +48,20 @@ TNewFileForm::TNewFileForm(QWidget* Parent) : TBaseForm(Parent)
     connect(BrowseButton, &QPushButton::clicked, this, &TNewFileForm::BrowseButtonClick);
 
     auto* pwdGroup = new QGroupBox(QStringLiteral("请输入密码箱的登录密码(请牢记！)"), this);
-    PasswordEdit = new TSecretEdit(pwdGroup);
-    PasswordEdit->setObjectName(QStringLiteral("PasswordEdit"));
-    PasswordEdit->setMaxLength(kMaxPasswordLength);
-    ConfirmPwdEdit = new TSecretEdit(pwdGroup);
-    ConfirmPwdEdit->setObjectName(QStringLiteral("ConfirmPwdEdit"));
-    ConfirmPwdEdit->setMaxLength(kMaxPasswordLength);
+    PasswordEdit = NewSecretEdit(pwdGroup, "PasswordEdit", kMaxPasswordLength);
+    ConfirmPwdEdit = NewSecretEdit(pwdGroup, "ConfirmPwdEdit", kMaxPasswordLength);
     auto* pwdForm = new QFormLayout(pwdGroup);
     pwdForm->addRow(NewLabel(pwdGroup, QStringLiteral("登录密码:"), PasswordEdit), PasswordEdit);
     pwdForm->addRow(NewLabel(pwdGroup, QStringLiteral("密码确认:"), ConfirmPwdEdit), ConfirmPwdEdit);
 
     auto* quesGroup = new QGroupBox(this);
-    UsePwdQuesCheckBox = NewUsePwdQuesCheckBox(quesGroup);
-    QuestionComboBox = new QComboBox(quesGroup);
-    QuestionComboBox->setObjectName(QStringLiteral("QuestionComboBox"));
-    QuestionComboBox->setEditable(true);
-    QuestionComboBox->addItems(PwdQuestionSuggestions());
-    QuestionComboBox->setCurrentIndex(-1);
-    AnswerEdit = new TSecretEdit(quesGroup, false);
-    AnswerEdit->setObjectName(QStringLiteral("AnswerEdit"));
-    AnswerEdit->setMaxLength(kMaxAnswerLength);
-    auto* quesForm = new QFormLayout(quesGroup);
-    quesForm->addRow(UsePwdQuesCheckBox);
-    quesForm->addRow(NewLabel(quesGroup, QStringLiteral("提示问题:"), QuestionComboBox), QuestionComboBox);
-    quesForm->addRow(NewLabel(quesGroup, QStringLiteral("问题答案:"), AnswerEdit), AnswerEdit);
+    const TPwdQuestionFields question = NewPwdQuestionFields(quesGroup, 6);
+    UsePwdQuesCheckBox = question.UsePwdQuesCheckBox;
+    QuestionComboBox = question.QuestionComboBox;
+    AnswerEdit = question.AnswerEdit;
 
-    OkButton = NewButton(this, "OkButton", QStringLiteral("确定"));
-    OkButton->setDefault(true);
-    CancelButton = NewButton(this, "CancelButton", QStringLiteral("取消"));
+    QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     connect(OkButton, &QPushButton::clicked, this, &TNewFileForm::OkButtonClick);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(UsePwdQuesCheckBox, &QCheckBox::toggled, this, &TNewFileForm::UsePwdQuesCheckBoxClick);
     BalloonHint = new TYarroBalloonHint(this);
 
@@ -88,10 +71,6 @@ TNewFileForm::TNewFileForm(QWidget* Parent) : TBaseForm(Parent)
     fileRow->addWidget(BrowseButton);
     auto* fileForm = new QFormLayout;
     fileForm->addRow(NewLabel(this, QStringLiteral("密码箱文件:"), FileNameEdit), fileRow);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OkButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fileForm);
     layout->addWidget(pwdGroup);

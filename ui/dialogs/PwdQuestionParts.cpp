@@ -2,12 +2,17 @@
 
 #include "services/qt/MessageBox.h"
 #include "ui/components/BalloonHint.h"
+#include "ui/components/SecretEdit.h"
+#include "ui/dialogs/DialogParts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QLineEdit>
 
 namespace {
+
+constexpr int kMaxAnswerLength = 256;
 
 // An enabled field has the input background; a disabled one looks like a button face.
 void ShowUsable(QWidget* Field, bool Usable)
@@ -28,12 +33,23 @@ const QStringList& PwdQuestionSuggestions()
     return questions;
 }
 
-QCheckBox* NewUsePwdQuesCheckBox(QWidget* Parent)
+TPwdQuestionFields NewPwdQuestionFields(QWidget* Group, int SuggestionCount)
 {
-    auto* box = new QCheckBox(QStringLiteral("需要密码提示问题，以防遗忘密码"), Parent);
-    box->setObjectName(QStringLiteral("UsePwdQuesCheckBox"));
-    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    return box;
+    TPwdQuestionFields f{};
+    f.UsePwdQuesCheckBox = new QCheckBox(QStringLiteral("需要密码提示问题，以防遗忘密码"), Group);
+    f.UsePwdQuesCheckBox->setObjectName(QStringLiteral("UsePwdQuesCheckBox"));
+    f.UsePwdQuesCheckBox->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    f.QuestionComboBox = new QComboBox(Group);
+    f.QuestionComboBox->setObjectName(QStringLiteral("QuestionComboBox"));
+    f.QuestionComboBox->setEditable(true);
+    f.QuestionComboBox->addItems(PwdQuestionSuggestions().mid(0, SuggestionCount));
+    f.QuestionComboBox->setCurrentIndex(-1);
+    f.AnswerEdit = NewSecretEdit(Group, "AnswerEdit", kMaxAnswerLength, false);
+    auto* form = new QFormLayout(Group);
+    form->addRow(f.UsePwdQuesCheckBox);
+    form->addRow(NewLabel(Group, QStringLiteral("提示问题:"), f.QuestionComboBox), f.QuestionComboBox);
+    form->addRow(NewLabel(Group, QStringLiteral("问题答案:"), f.AnswerEdit), f.AnswerEdit);
+    return f;
 }
 
 void ApplyUsePwdQues(QCheckBox* CheckBox, QComboBox* Question, QLineEdit* Answer, TYarroBalloonHint* Balloon)

@@ -10,14 +10,20 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QWidget;
+class TSecretEdit;
 class TYarroBalloonHint;
 
 // "你姐姐叫什么名字？" and the five that follow it in the new-box dialog.
 const QStringList& PwdQuestionSuggestions();
 
-// The check box "需要密码提示问题，以防遗忘密码" (UsePwdQuesCheckBox), as wide as its caption so that
-// the balloon points at the caption.
-QCheckBox* NewUsePwdQuesCheckBox(QWidget* Parent);
+// The recovery-question fields inside their group.
+struct TPwdQuestionFields {
+    QCheckBox* UsePwdQuesCheckBox; // "需要密码提示问题，以防遗忘密码", as wide as its caption (the balloon points there)
+    QComboBox* QuestionComboBox;   // editable, starts empty, the first SuggestionCount suggestions
+    TSecretEdit* AnswerEdit;       // not masked, at most 256 characters
+};
+// Lays the three out in Group: the check box above the question and the answer.
+TPwdQuestionFields NewPwdQuestionFields(QWidget* Group, int SuggestionCount);
 
 // The balloon's time at the check box, in milliseconds.
 inline constexpr int kPwdQuesBalloonTime = 5000;
