@@ -48,11 +48,11 @@ int main(int argc, char** argv)
     if (ApplicationTerminated() || !Guarded<bool>([] { return ShowLoginForm(); }, false))
         return 0;
 
-    int result = 0;
-    {
-        TMainForm mainForm;
-        mainForm.show();
-        result = app.Run();
-    }
+    std::unique_ptr<TMainForm> mainForm;
+    if (!Guarded<bool>([&] { mainForm = std::make_unique<TMainForm>(); return true; }, false))
+        return 1;
+    mainForm->show();
+    const int result = app.Run();
+    mainForm.reset();
     return result;
 }

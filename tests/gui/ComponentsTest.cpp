@@ -1,5 +1,6 @@
 // The balloon hint, the link label and the secret edit.
 #include "gui/ShellFixture.h"
+#include "services/Abort.h"
 #include "ui/components/BalloonHint.h"
 #include "ui/components/HyperLabel.h"
 #include "ui/components/SecretEdit.h"
@@ -65,6 +66,27 @@ TEST_F(BalloonHintTest, HidesWhenItsFormMovesHidesOrShrinksAwayFromTheAnchor)
     FBalloon->ShowBalloon(FAnchor, "h", biInfo, "t", 0);
     FForm.hide();
     EXPECT_FALSE(FBalloon->isVisible());
+}
+
+// An error no command caught: shown with the application title and the stop icon, and the
+// program goes on; a silent abort shows nothing.
+TEST(GeneralErrorDisplayTest, ShowsUncaughtErrorsAndIgnoresAborts)
+{
+    ASSERT_NE(dynamic_cast<TZembrixApplication*>(QCoreApplication::instance()), nullptr);
+    TMessageRecorder messages;
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, [] { throw std::runtime_error("Unable to write to /x/Zembrix.ini"); });
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(messages.Texts(), QStringList{"Unable to write to /x/Zembrix.ini"});
+    EXPECT_EQ(messages.Requests()[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(messages.Requests()[0].Caption, "密码箱");
+
+    QPushButton aborting;
+    QObject::connect(&aborting, &QPushButton::clicked, [] { throw EAbort(); });
+    aborting.show();
+    QTest::mouseClick(&aborting, Qt::LeftButton);
+    EXPECT_EQ(messages.Requests().size(), 1u);
 }
 
 TEST(HyperLabelTest, HotWhileTheMouseIsOverAndClicks)

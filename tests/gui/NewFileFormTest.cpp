@@ -119,6 +119,19 @@ TEST_F(NewFileFormTest, CreatesTheBoxAndShowsItsPasswordOnce)
     EXPECT_EQ(ReadAll(AppOptionsMgr().FileName()).find("Pa55"), std::string::npos) << "the password goes nowhere else";
 }
 
+TEST_F(NewFileFormTest, AFileThatCannotBeCreatedKeepsTheDialogOpen)
+{
+    TNewFileForm form;
+    form.show();
+    Fill(&form, Q(FDir / "no such folder/box.zmb"), "pw", "pw");
+    Click(&form, "OkButton");
+    ASSERT_EQ(FMessages.Texts(), QStringList{"无法创建数据库。"});
+    EXPECT_EQ(FMessages.Requests()[0].Icon, QMessageBox::NoIcon);
+    EXPECT_EQ(FMessages.Requests()[0].Caption, "密码箱");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.result(), 0);
+}
+
 TEST_F(NewFileFormTest, CancelKeepsTheArguments)
 {
     QString fileName = "a.zmb", password = "b";

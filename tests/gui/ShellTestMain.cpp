@@ -1,10 +1,11 @@
-// The desktop program's dialogs under GoogleTest: a QApplication, the process-wide objects and
-// the data module, with the options file in a folder of the run's own.
+// The desktop program's dialogs under GoogleTest: the program's application object, the
+// process-wide objects and the data module, with the options file in a folder of the run's own.
 //
 // "--hold-open FILE" turns the binary into a stand-in for another running copy of the program:
 // it announces FILE as open, says "held" on standard output and keeps it until its standard
 // input ends.
 #include "app/AppObjects.h"
+#include "app/Application.h"
 #include "app/SysDM.h"
 #include "services/AppOptMgr.h"
 #include "services/OpenFileLock.h"
@@ -40,7 +41,7 @@ int main(int argc, char** argv)
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
-    QApplication app(argc, argv);
+    TZembrixApplication app(argc, argv);
     TTempDir optionsDir;
     TProcessObjects objects;
     AppOptionsMgr().SetFileName(optionsDir / "Zembrix.ini");
