@@ -5,7 +5,6 @@
 
 TSvgImage::TSvgImage(const QString& FileName, QWidget* Parent) : QWidget(Parent), FRenderer(new QSvgRenderer(this))
 {
-    FRenderer->setAspectRatioMode(Qt::IgnoreAspectRatio);
     SetFileName(FileName);
 }
 

@@ -37,6 +37,18 @@ TLoginForm::TLoginForm(QWidget* Parent) : TBaseForm(Parent)
     BannerImage = new TSvgImage(TImageCollection::ResourcePath(QStringLiteral("Banner")), this);
     BannerImage->setObjectName(QStringLiteral("BannerImage"));
     BannerImage->setFixedHeight(56);
+    auto* bannerTitle = new QLabel(QStringLiteral("%1 %2").arg(QString::fromUtf8(kProductName), QString::fromUtf8(kAppTitle)),
+                                   BannerImage);
+    QFont titleFont = font();
+    titleFont.setPixelSize(18);
+    titleFont.setBold(true);
+    bannerTitle->setFont(titleFont);
+    QPalette titlePalette = bannerTitle->palette();
+    titlePalette.setColor(QPalette::WindowText, Qt::white);
+    bannerTitle->setPalette(titlePalette);
+    auto* bannerLayout = new QHBoxLayout(BannerImage);
+    bannerLayout->setContentsMargins(16, 0, 16, 0);
+    bannerLayout->addWidget(bannerTitle, 0, Qt::AlignVCenter | Qt::AlignLeft);
     LogoImage = new TSvgImage(TImageCollection::ResourcePath(QStringLiteral("AppIcon")), this);
     LogoImage->setObjectName(QStringLiteral("LogoImage"));
     LogoImage->setFixedSize(32, 32);
