@@ -142,6 +142,11 @@ TEST(ItemListTest, FindingRows)
     EXPECT_EQ(list.IndexOfCaption(""), -1);
     EXPECT_EQ(list.IndexOfCaption("abcd"), -1);
     EXPECT_EQ(list.IndexOfID(3), 2);
+    TZmbNetItem mail = Web(4, "m");
+    mail.Email = "Bob@Example.com";
+    list.Add(mail);
+    EXPECT_EQ(list.IndexOfEmail("bob@"), 3);
+    EXPECT_EQ(list.IndexOfEmail(""), -1);
     EXPECT_EQ(list.IndexOfID(9), -1);
 }
 

@@ -70,8 +70,7 @@ TEST_F(MainFileTest, CaptionLastFileAndTheOpenFileAnnouncement)
 
 TEST_F(MainFileTest, BackupsRotateThroughThreeCopies)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     OpenForm(box);
     EXPECT_EQ(BackupFolderFiles(), std::vector<std::string>{"box.zmb.bak1"});
     std::vector<std::string> copies{ReadAll(box)};
@@ -102,8 +101,7 @@ TEST_F(MainFileTest, BackupSizeLimit)
     EXPECT_FALSE(BackupWanted(0, 0));
 
     // A box above the limit is not copied; below it, it is.
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddBulk(AddNote(kDiary, "大"), 1200 * 1024);
     ASSERT_GT(GetFileSizeByName(box), 1048576);
     AppOptionsMgr().SetValues(AppOpt::MaxBackupSize, 1);
@@ -144,8 +142,7 @@ TEST_F(MainFileTest, EmptyBackupFolderMeansTheDefaultOne)
 
 TEST_F(MainFileTest, CompactionReportsBothSizesWithProgress)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     for (int i = 0; i < 60; ++i)
         AddWeb(kMail, "entry " + std::to_string(i), "user", "pw", 0, std::string(500, 'x'));
     TZmbNetItems items;
@@ -207,8 +204,7 @@ TEST_F(MainFileTest, ChangingThePassword)
 
 TEST_F(MainFileTest, OptionsAreApplied)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "网", "u", "pw");
     OpenForm(box);
     SelectFolder(kMail);

@@ -3,6 +3,7 @@
 // helpers that find the window's controls and read what its views show.
 #pragma once
 
+#include "gui/BoxEntries.h"
 #include "gui/ShellFixture.h"
 #include "services/AppOptMgr.h"
 #include "ui/components/TrayIcon.h"
@@ -32,43 +33,12 @@ protected:
 
     // A box with the default folders, password "secret".
     std::string NewFilledBox(const std::string& Name = "box.zmb") { return NewBox(Name, "secret"); }
-
-    // Entries stored straight through the data layer; answer their ids.
-    static int32_t AddWeb(int32_t Folder, const std::string& Caption, const std::string& User = "",
-                          const std::string& Password = "", int32_t SortCode = 0, const std::string& Comments = "")
+    // The same, open in DbFileMgr (to fill it before the window comes).
+    std::string NewOpenBox(const std::string& Name = "box.zmb")
     {
-        TZmbNetItem item;
-        item.FolderID = Folder;
-        item.Caption = Caption;
-        item.UserName = User;
-        item.Password = Password;
-        item.SortCode = SortCode;
-        item.Comments = Comments;
-        DbFileMgr.AddNetItem(item, item.ID);
-        return item.ID;
-    }
-    static int32_t AddBank(int32_t Folder, const std::string& Bank, const std::string& AccType,
-                           const std::string& Account, const std::string& Password = "", int32_t SortCode = 0)
-    {
-        TZmbBankItem item;
-        item.FolderID = Folder;
-        item.BankName = Bank;
-        item.AccType = AccType;
-        item.Account = Account;
-        item.Password = Password;
-        item.SortCode = SortCode;
-        DbFileMgr.AddBankItem(item, item.ID);
-        return item.ID;
-    }
-    static int32_t AddNote(int32_t Folder, const std::string& Caption, const std::string& Body = "", int32_t SortCode = 0)
-    {
-        TZmbCommItem item;
-        item.FolderID = Folder;
-        item.Caption = Caption;
-        item.Comments = Body;
-        item.SortCode = SortCode;
-        DbFileMgr.AddCommItem(item, item.ID);
-        return item.ID;
+        const std::string box = NewFilledBox(Name);
+        DbFileMgr.OpenDatabase(box, "secret");
+        return box;
     }
 
     // Opens File (when no box is open yet) and creates the window on it.

@@ -2,6 +2,7 @@
 // menus, the tray menu, the progress dialog and the covered window of a lock without a tray.
 #include "app/AppObjects.h"
 #include "boxdata/DbFileMgr.h"
+#include "gui/BoxEntries.h"
 #include "gui/Screenshots.h"
 #include "services/AppOptMgr.h"
 #include "ui/components/TrayIcon.h"
@@ -21,40 +22,9 @@ namespace {
 
 enum : int32_t { kWeb = 1, kMail = 4, kQQ = 5, kCmb = 9, kBoc = 10, kDiary = 15 };
 
-void AddWeb(int32_t Folder, const char* Caption, const char* User, const char* Password, const char* Comments = "")
-{
-    TZmbNetItem item;
-    item.FolderID = Folder;
-    item.Caption = Caption;
-    item.UserName = User;
-    item.Password = Password;
-    item.Comments = Comments;
-    DbFileMgr.AddNetItem(item, item.ID);
-}
-
-void AddBank(int32_t Folder, const char* Bank, const char* Type, const char* Account, const char* Password)
-{
-    TZmbBankItem item;
-    item.FolderID = Folder;
-    item.BankName = Bank;
-    item.AccType = Type;
-    item.Account = Account;
-    item.Password = Password;
-    DbFileMgr.AddBankItem(item, item.ID);
-}
-
-void AddNote(int32_t Folder, const char* Caption, const char* Body)
-{
-    TZmbCommItem item;
-    item.FolderID = Folder;
-    item.Caption = Caption;
-    item.Comments = Body;
-    DbFileMgr.AddCommItem(item, item.ID);
-}
-
 void FillBox()
 {
-    AddWeb(kMail, "工作邮箱", "zhang.wei@example.com", "Qx7#mP2v", "公司邮箱，每三个月更换一次密码。");
+    AddWeb(kMail, "工作邮箱", "zhang.wei@example.com", "Qx7#mP2v", 0, "公司邮箱，每三个月更换一次密码。");
     AddWeb(kMail, "私人邮箱", "zhangwei1988", "hunter22");
     AddWeb(kMail, "Gmail", "zhang.wei.1988@gmail.com", "correct horse");
     AddWeb(kMail, "学校邮箱", "zw2006@stu.example.edu.cn", "s7udent!");

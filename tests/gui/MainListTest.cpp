@@ -47,8 +47,7 @@ protected:
 
 TEST_F(MainListTest, EachKindShowsItsColumnsMaskedPasswordsShortBodiesAndTips)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     const std::string comment300(300, 'c');
     AddWeb(kMail, "邮箱", "me", "abc", 10, comment300);
     AddWeb(kMail, "无备注", "you", "", 20);
@@ -102,8 +101,7 @@ TEST_F(MainListTest, EachKindShowsItsColumnsMaskedPasswordsShortBodiesAndTips)
 
 TEST_F(MainListTest, ColumnSortsTheirDirectionsAndTheDefaultOrder)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "b", "", "", 10);
     AddWeb(kMail, "C", "", "", 20);
     AddWeb(kMail, "a", "", "", 30);
@@ -156,8 +154,7 @@ TEST_F(MainListTest, ColumnSortsTheirDirectionsAndTheDefaultOrder)
 
 TEST_F(MainListTest, MovingRowsStoresTheWholeOrder)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     for (const char* c : {"A", "B", "C", "D", "E"})
         AddWeb(kMail, c, "", "", 7);
     OpenForm(box);
@@ -193,8 +190,7 @@ TEST_F(MainListTest, MovingRowsStoresTheWholeOrder)
 
 TEST_F(MainListTest, AddEditAndDeleteThroughTheEditors)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "一", "u1", "p1", 10);
     AddWeb(kMail, "二", "u2", "p2", 30);
     OpenForm(box);
@@ -261,8 +257,7 @@ TEST_F(MainListTest, AddEditAndDeleteThroughTheEditors)
 
 TEST_F(MainListTest, BankAndGeneralEntriesAndTheirAttachments)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     const int32_t note = AddNote(kDiary, "有附件", "正文");
     for (const char* name : {"a.txt", "b.txt"}) {
         TAttachData data;
@@ -340,8 +335,7 @@ TEST_F(MainListTest, BankAndGeneralEntriesAndTheirAttachments)
 
 TEST_F(MainListTest, CopiedPasswordIsMarkedSecretAndClearedLater)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "邮箱", "me", "pa55");
     AddNote(kDiary, "笔记", "正文");
     OpenForm(box);
@@ -376,8 +370,7 @@ TEST_F(MainListTest, CopiedPasswordIsMarkedSecretAndClearedLater)
 
 TEST_F(MainListTest, SelectAllAndTheActionStates)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     for (const char* c : {"A", "B", "C"})
         AddWeb(kMail, c);
     OpenForm(box);

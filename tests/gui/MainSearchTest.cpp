@@ -33,8 +33,7 @@ protected:
 
 TEST_F(MainSearchTest, HitsOfEveryKindAndTheJumpToTheFirst)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "其他");
     AddWeb(kMail, "网页 Needle");
     AddBank(kCmb, "银行", "", "needle-1");
@@ -73,8 +72,7 @@ TEST_F(MainSearchTest, HitsOfEveryKindAndTheJumpToTheFirst)
 
 TEST_F(MainSearchTest, NoHitsSaySoAndLeaveThePane)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "abc");
     OpenForm(box);
     Search("");

@@ -53,8 +53,7 @@ protected:
 
 TEST_F(MainTreeTest, TreeIsBuiltWithLevelsPicturesAndTheFirstCategoryListed)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     TZembraFolder deep{0, kMail, "深层", 10};
     DbFileMgr.AddFolder(deep, deep.ID);
     TZembraFolder between{0, kWeb, "十五", 15};
@@ -113,8 +112,7 @@ TEST_F(MainTreeTest, FolderCommandsFollowTheLevels)
 
 TEST_F(MainTreeTest, AddingAFolder)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     TZembraFolder a{0, kMail, "甲", 10};
     TZembraFolder b{0, kMail, "乙", 35};
     DbFileMgr.AddFolder(a, a.ID);
@@ -191,8 +189,7 @@ TEST_F(MainTreeTest, RenamingInPlace)
 
 TEST_F(MainTreeTest, DeletingAFolderWithItsContent)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     TZembraFolder sub{0, kForum, "子目录", 10};
     DbFileMgr.AddFolder(sub, sub.ID);
     const int32_t inSub = AddWeb(sub.ID, "子目录里的");
@@ -246,8 +243,7 @@ TEST_F(MainTreeTest, MovingFoldersUpAndDownRenumbers)
 
 TEST_F(MainTreeTest, WhereAFolderMayBeDropped)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     TZembraFolder sub{0, kMail, "子目录", 10};
     DbFileMgr.AddFolder(sub, sub.ID);
     OpenForm(box);
@@ -274,8 +270,7 @@ TEST_F(MainTreeTest, WhereAFolderMayBeDropped)
 
 TEST_F(MainTreeTest, DropMenuMovesWithTheirSortCodes)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     DbFileMgr.ModifyFolderSortCode(kQQ, 21); // 电子邮件 10, ＱＱ 21, 论坛 30 ...
     DbFileMgr.ModifyFolderSortCode(kMail, 20);
     OpenForm(box);
@@ -307,8 +302,7 @@ TEST_F(MainTreeTest, DropMenuMovesWithTheirSortCodes)
 
 TEST_F(MainTreeTest, RenumberingGivesTheDroppedFolderTheMiddle)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     DbFileMgr.ModifyFolderSortCode(kForum, 21);
     OpenForm(box);
     // 电子邮件 10, ＱＱ 20, 论坛 21, 游戏 40, 其它 50: 其它 dropped after ＱＱ.
@@ -319,8 +313,7 @@ TEST_F(MainTreeTest, RenumberingGivesTheDroppedFolderTheMiddle)
 
 TEST_F(MainTreeTest, EntriesDroppedOnFolders)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     const int32_t a = AddWeb(kMail, "A", "", "", 10);
     const int32_t b = AddWeb(kMail, "B", "", "", 20);
     const int32_t c = AddWeb(kMail, "C", "", "", 30);
@@ -367,8 +360,7 @@ TEST_F(MainTreeTest, EntriesDroppedOnFolders)
 
 TEST_F(MainTreeTest, EntriesDroppedOnTheirOwnFolderGoLastAndStayListed)
 {
-    const std::string box = NewFilledBox();
-    DbFileMgr.OpenDatabase(box, "secret");
+    const std::string box = NewOpenBox();
     AddWeb(kMail, "A", "", "", 10);
     AddWeb(kMail, "B", "", "", 20);
     OpenForm(box);

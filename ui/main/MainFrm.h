@@ -144,6 +144,8 @@ private:
     void UpdateStatusText();
     // Selected rows in row order; the first of them (−1 for none).
     std::vector<int> SelectedRows() const;
+    // The ids of the selected rows, in row order.
+    TIntegerAry SelectedItemIDs() const;
     int FirstSelectedRow() const;
     void SelectOnlyRow(int Row);
     void ListViewColumnClick(int Column);

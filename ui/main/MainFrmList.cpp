@@ -90,6 +90,14 @@ std::vector<int> TMainForm::SelectedRows() const
     return rows;
 }
 
+TIntegerAry TMainForm::SelectedItemIDs() const
+{
+    TIntegerAry ids;
+    for (int row : SelectedRows())
+        ids.push_back(FItemList->GetID(row));
+    return ids;
+}
+
 int TMainForm::FirstSelectedRow() const
 {
     const std::vector<int> rows = SelectedRows();
@@ -105,9 +113,7 @@ void TMainForm::SelectOnlyRow(int Row)
 
 void TMainForm::SaveListSelection()
 {
-    FSaveSelItemIDs.clear();
-    for (int row : SelectedRows())
-        FSaveSelItemIDs.push_back(FItemList->GetID(row));
+    FSaveSelItemIDs = SelectedItemIDs();
     const QModelIndex focused = ListView->selectionModel()->currentIndex();
     FSaveFocItemID = focused.isValid() ? FItemList->GetID(focused.row()) : -1;
 }
@@ -307,12 +313,9 @@ void TMainForm::AddItemActionExecute()
 
 void TMainForm::DeleteItemActionExecute()
 {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty() || !AskConfirmation(this, QStringLiteral("真的删除所选中的条目吗？")))
+    const TIntegerAry ids = SelectedItemIDs();
+    if (ids.empty() || !AskConfirmation(this, QStringLiteral("真的删除所选中的条目吗？")))
         return;
-    TIntegerAry ids;
-    for (int row : rows)
-        ids.push_back(FItemList->GetID(row));
     {
         TBoxUpdate update;
         for (int32_t id : ids)

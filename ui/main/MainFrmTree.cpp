@@ -216,12 +216,9 @@ void TMainForm::TreeViewDragDrop(const QModelIndex& Target, const QMimeData* Dat
 
 void TMainForm::DropEntriesOnNode(TFolderNode* Target)
 {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty() || !AskConfirmation(this, QStringLiteral("真的移动所选中的条目吗？")))
+    const TIntegerAry ids = SelectedItemIDs();
+    if (ids.empty() || !AskConfirmation(this, QStringLiteral("真的移动所选中的条目吗？")))
         return;
-    TIntegerAry ids;
-    for (int row : rows)
-        ids.push_back(FItemList->GetID(row));
     MoveEntries(CurZembraType(), ids, Target->Folder.ID);
     if (Target->Folder.ID == FCurFolderID) {
         // They stay in the listed folder, now after its other entries: list them there.
