@@ -88,6 +88,22 @@ TEST_F(MainTreeTest, TreeIsBuiltWithLevelsPicturesAndTheFirstCategoryListed)
     EXPECT_TRUE(FForm->LocateItem(ztNetItem, atRoot));
 }
 
+TEST_F(MainTreeTest, ABoxWithoutCategoriesShowsItsNodeAndNothingBreaks)
+{
+    const std::string box = NewOpenBox();
+    for (int32_t category : {kWeb, kBank, kNotes})
+        DbFileMgr.DeleteFolder(category);
+    OpenForm(box);
+    EXPECT_EQ(FolderModel()->Root()->Children.size(), 0u);
+    EXPECT_EQ(SelectedNode(), nullptr);
+    for (const char* name : {"SortItemsByDefaultAction", "SetCurSortToDefaultAction", "CopyPwdAction", "SearchAction"})
+        Action(name)->trigger();
+    Activate();
+    QTest::keyClick(List(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_TRUE(ListColumn(0).isEmpty());
+    EXPECT_TRUE(FMessages.Texts().isEmpty());
+}
+
 TEST_F(MainTreeTest, FolderCommandsFollowTheLevels)
 {
     OpenForm(NewFilledBox());

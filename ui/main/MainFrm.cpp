@@ -80,6 +80,8 @@ TMainForm::TMainForm(QWidget* Parent, TTickSource Clock) : TBaseFormOf<QMainWind
 
     FFolderModel = new TFolderTreeModel(this);
     FListModel = new TItemListModel(this);
+    // Empty until a folder is listed, so the list commands never meet a missing list.
+    FItemList = NewItemList(ztNetItem);
     FSearchModel = new TSearchResultModel(this);
     CreateLayout();
     CreateActions();

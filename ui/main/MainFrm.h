@@ -272,7 +272,7 @@ private:
     TSearchResultModel* FSearchModel = nullptr;
 
     // ---- state ----
-    std::unique_ptr<TItemList> FItemList;
+    std::unique_ptr<TItemList> FItemList; // never null: empty until a folder is listed
     int32_t FCurFolderID = 0;
     TIntegerAry FSaveSelItemIDs;
     int32_t FSaveFocItemID = -1;

@@ -24,7 +24,6 @@
 #include "ui/dialogs/OptionsFrm.h"
 #include "ui/dialogs/ProgressFrm.h"
 #include "ui/main/ItemList.h"
-#include "ui/main/ItemListModel.h"
 #include "ui/main/SearchResultModel.h"
 
 #include <QFileInfo>
@@ -55,10 +54,8 @@ void TMainForm::DoFileOpened()
     RegisterOpenFile();
 
     FCurFolderID = 0;
-    if (FItemList != nullptr) {
-        FItemList->Clear();
-        SetListRowCount(0);
-    }
+    FItemList->Clear();
+    SetListRowCount(0);
     BuildFolderTree();
 
     SearchBox->clear();

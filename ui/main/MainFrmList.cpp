@@ -8,6 +8,7 @@
 #include "ui/dialogs/AttachList.h"
 #include "ui/dialogs/BankItemFrm.h"
 #include "ui/dialogs/CommItemFrm.h"
+#include "ui/components/SecretEdit.h"
 #include "ui/dialogs/NetItemFrm.h"
 #include "ui/main/AttachmentSync.h"
 #include "ui/main/BoxUpdate.h"
@@ -253,7 +254,7 @@ void TMainForm::ListViewPopupMenuPopup()
 template <class TItem>
 bool TMainForm::AddItemOf(TItem& Item, const std::function<void(int32_t ID)>& StoreAlso)
 {
-    if (CurZembraType() != TEntryKind<TItem>::Kind || FItemList == nullptr)
+    if (CurZembraType() != TEntryKind<TItem>::Kind)
         return false;
     {
         // The entry and what goes with it are one change.
@@ -379,10 +380,15 @@ void TMainForm::CopyPwdActionExecute()
     const int row = FirstSelectedRow();
     if (row < 0)
         return;
+    QString password;
     if (CurZembraType() == ztNetItem)
-        TSecretClipboard::Shared().CopySecret(QString::fromStdString(ListOf<TZmbNetItem>(*FItemList).Items(row).Password));
+        password = QString::fromStdString(ListOf<TZmbNetItem>(*FItemList).Items(row).Password);
     else if (CurZembraType() == ztBankItem)
-        TSecretClipboard::Shared().CopySecret(QString::fromStdString(ListOf<TZmbBankItem>(*FItemList).Items(row).Password));
+        password = QString::fromStdString(ListOf<TZmbBankItem>(*FItemList).Items(row).Password);
+    else
+        return;
+    TSecretClipboard::Shared().CopySecret(password);
+    WipeQString(password);
 }
 
 void TMainForm::SelectAllActionExecute()
