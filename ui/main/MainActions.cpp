@@ -14,7 +14,7 @@ namespace {
 // Where a shortcut works: the whole window, or only while the focus is in the tree or the list.
 enum TShortcutScope { ssWindow, ssTree, ssList };
 
-struct TActionSpec {
+struct TActionDef {
     QAction* TMainForm::*Field;
     const char* Name;
     const char* Caption;
@@ -39,7 +39,7 @@ QString HintOf(const QString& Caption)
 void TMainForm::CreateActions()
 {
     using M = TMainForm;
-    const TActionSpec specs[] = {
+    const TActionDef defs[] = {
         {&M::NewFileAction, "NewFileAction", "新建密码箱(&N)...", "新建数据库", nullptr, {}, ssWindow, false},
         {&M::OpenFileAction, "OpenFileAction", "打开密码箱(&O)...", "打开数据库", nullptr, {}, ssWindow, false},
         {&M::AddFolderAction, "AddFolderAction", "添加目录(&A)", nullptr, "FolderAdd", {}, ssWindow, false},
@@ -65,18 +65,18 @@ void TMainForm::CreateActions()
         {&M::CompactAction, "CompactAction", "优化文件大小(&M)", nullptr, nullptr, {}, ssWindow, false},
         {&M::ChgPwdAction, "ChgPwdAction", "更改登录密码(&P)...", nullptr, nullptr, {}, ssWindow, false},
     };
-    for (const TActionSpec& spec : specs) {
-        auto* action = new QAction(QString::fromUtf8(spec.Caption), this);
-        action->setObjectName(QString::fromLatin1(spec.Name));
-        const QString hint = spec.Hint != nullptr ? QString::fromUtf8(spec.Hint) : HintOf(action->text());
+    for (const TActionDef& def : defs) {
+        auto* action = new QAction(QString::fromUtf8(def.Caption), this);
+        action->setObjectName(QString::fromLatin1(def.Name));
+        const QString hint = def.Hint != nullptr ? QString::fromUtf8(def.Hint) : HintOf(action->text());
         action->setToolTip(hint);
         // The toolbar shows the hint, not the menu caption with its accelerator.
         action->setIconText(HintOf(action->text()));
-        if (spec.Image != nullptr)
-            action->setIcon(SharedImages().Icon(QString::fromLatin1(spec.Image)));
-        action->setShortcuts(spec.Shortcuts);
-        action->setCheckable(spec.Checkable);
-        switch (spec.Scope) {
+        if (def.Image != nullptr)
+            action->setIcon(SharedImages().Icon(QString::fromLatin1(def.Image)));
+        action->setShortcuts(def.Shortcuts);
+        action->setCheckable(def.Checkable);
+        switch (def.Scope) {
         case ssWindow: addAction(action); break;
         case ssTree:
             action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -87,7 +87,7 @@ void TMainForm::CreateActions()
             ListView->addAction(action);
             break;
         }
-        this->*spec.Field = action;
+        this->*def.Field = action;
     }
 
     connect(NewFileAction, &QAction::triggered, this, &TMainForm::NewFileActionExecute);
