@@ -4,6 +4,7 @@
 #include "services/CaseFold.h"
 #include "services/Global.h"
 #include "services/PathUtils.h"
+#include "services/PrivateFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,17 +27,6 @@ std::string LockFileName(const std::string& Key)
     char name[32];
     std::snprintf(name, sizeof name, "%016llx.lock", static_cast<unsigned long long>(h));
     return name;
-}
-
-// Creates the folder when missing and answers whether it is a private folder of this user:
-// another user must not be able to plant or remove lock files in it.
-bool EnsurePrivateFolder(const std::string& Folder)
-{
-    if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st {};
-    return ::lstat(Folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-           (st.st_mode & 0077) == 0;
 }
 
 std::string LockPath(const std::string& FileName)
