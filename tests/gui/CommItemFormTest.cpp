@@ -67,6 +67,7 @@ protected:
     }
     static void Select(QWidget* Form, int Row)
     {
+        MakeActive(Form);
         View(Form)->setFocus();
         View(Form)->setCurrentRow(Row);
     }
@@ -85,8 +86,11 @@ protected:
         if (line == nullptr)
             return;
         line->selectAll();
-        QTest::keyClicks(line, Name);
+        KeyClicks(line, Name);
         QTest::keyClick(line, Qt::Key_Return);
+        // The view takes the edited text a moment later.
+        QListWidgetItem* row = View(Form)->currentItem();
+        EXPECT_TRUE(QTest::qWaitFor([row, Name] { return row->text() == Name; }));
     }
 };
 
@@ -169,9 +173,9 @@ TEST_F(CommItemFormTest, AFileThatCannotBeReadChangesNothing)
 
 TEST_F(CommItemFormTest, RenamingChangesTheNameAndTheIconAtOnce)
 {
+    // Extensions no other test here uses, so the program's icon cache meets them with this theme.
     TTestIconTheme theme;
-    TSysImageList icons; // the names the view must show, from a list of its own
-    const int32_t id = StoredEntry({{"报告.txt", "text"}});
+    const int32_t id = StoredEntry({{"报告.png", "text"}});
     TAttachList list;
     list.LoadFromDb(id);
     TZmbCommItem item;
@@ -181,20 +185,21 @@ TEST_F(CommItemFormTest, RenamingChangesTheNameAndTheIconAtOnce)
     WhenModalShown([&](QWidget* form) {
         Select(form, 0);
         iconBefore = View(form)->item(0)->icon().cacheKey();
-        RenameSelected(form, "报告.pdf");
+        RenameSelected(form, "报告.html");
         iconAfter = View(form)->item(0)->icon().cacheKey();
         Click(form, "OkButton");
     });
     EXPECT_TRUE(ShowCommItemForm(false, item, list));
     EXPECT_NE(iconBefore, iconAfter);
-    EXPECT_EQ(iconAfter, SysImageList().Icon(SysImageList().GetIconIndexFromExt("x.pdf")).cacheKey());
-    EXPECT_EQ(list.GetItemPtr(0)->Name, "报告.pdf");
+    EXPECT_EQ(iconBefore, SysImageList().Icon(SysImageList().GetIconIndexFromExt("x.png")).cacheKey());
+    EXPECT_EQ(iconAfter, SysImageList().Icon(SysImageList().GetIconIndexFromExt("x.html")).cacheKey());
+    EXPECT_EQ(list.GetItemPtr(0)->Name, "报告.html");
     // The caller's part after OK.
     DbFileMgr.ModifyCommItem(id, item);
     list.ApplyToDb(id);
     const TAttachDataHeaderAry stored = Stored(id);
     ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(stored[0].Name, "报告.pdf");
+    EXPECT_EQ(stored[0].Name, "报告.html");
     EXPECT_EQ(Content(stored[0].ID), "text");
 }
 

@@ -120,6 +120,13 @@ protected:
         DbFileMgr.OpenDatabase(FBox, "secret");
     }
 
+    // Makes Form the active window, as a user's click does, so that its keyboard shortcuts work.
+    static void MakeActive(QWidget* Form)
+    {
+        QApplication::setActiveWindow(Form);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Form));
+    }
+
     std::string FBox;
     TTestMainForm FMainForm;
     TFileDialogAnswers FFileDialogs;

@@ -5,6 +5,7 @@
 #include "ui/dialogs/OptionsFrm.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>

@@ -1,4 +1,4 @@
-// A small icon theme of our own with icons for PDF and plain-text files and for folders, so that
+// A small icon theme of our own with icons for PDF, PNG and plain-text files and for folders, so that
 // icon tests do not depend on what the machine has installed. Installed for the object's lifetime.
 #pragma once
 
@@ -20,7 +20,7 @@ public:
                  "[Icon Theme]\nName=ZmbTest\nDirectories=16x16/mimetypes,16x16/places\n"
                  "[16x16/mimetypes]\nSize=16\nContext=MimeTypes\nType=Fixed\n"
                  "[16x16/places]\nSize=16\nContext=Places\nType=Fixed\n");
-        for (const char* name : {"mimetypes/application-pdf", "mimetypes/text-plain", "places/folder",
+        for (const char* name : {"mimetypes/application-pdf", "mimetypes/image-png", "mimetypes/text-plain", "places/folder",
                                  "places/folder-open"}) {
             QImage image(16, 16, QImage::Format_ARGB32);
             image.fill(Qt::blue);
