@@ -7,6 +7,7 @@
 #include "ui/dialogs/NetItemFrm.h"
 #include "ui/dialogs/OptionsFrm.h"
 
+#include <QListWidget>
 #include <QTabWidget>
 
 namespace {

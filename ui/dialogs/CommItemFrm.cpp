@@ -31,8 +31,6 @@
 namespace {
 
 const QString kAllFilesFilter = QStringLiteral("所有文件 (*)");
-// The attachment view's height as first shown.
-constexpr int kAttachListHeight = 74;
 
 QAction* NewMenuItem(QMenu* Menu, const char* Name, const QString& Caption)
 {
@@ -78,7 +76,8 @@ TCommItemForm::TCommItemForm(QWidget* Parent) : TItemBaseForm(Parent)
     Splitter->addWidget(AttachListView);
     Splitter->setStretchFactor(0, 1);
     Splitter->setStretchFactor(1, 0);
-    Splitter->setSizes({300, kAttachListHeight});
+    // At first the view shows one row of attachments with two lines of name, without a scroll bar.
+    Splitter->setSizes({300, AttachListView->gridSize().height() + 2 * AttachListView->frameWidth() + 4});
 
     AttachPopupMenu = new QMenu(this);
     AttachPopupMenu->setObjectName(QStringLiteral("AttachPopupMenu"));

@@ -101,6 +101,8 @@ TOptionsForm::TOptionsForm(QWidget* Parent) : TBaseForm(Parent)
     PageControl->addTab(NewSecurityPage(), QStringLiteral("安全"));
     PageControl->addTab(NewGenPwdPage(), QStringLiteral("密码生成"));
     PageControl->addTab(NewOtherPage(), QStringLiteral("其它"));
+    // Room for a folder path and the start-up file without scrolling through them.
+    PageControl->setMinimumWidth(PageControl->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
 
     QHBoxLayout* buttons = NewOkCancelRow(this, OkButton, CancelButton);
     connect(OkButton, &QPushButton::clicked, this, &TOptionsForm::OkButtonClick);
