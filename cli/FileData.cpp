@@ -2,6 +2,7 @@
 
 #include "cli/CliError.h"
 #include "dataproc/Wipe.h"
+#include "services/FileHandle.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,54 +12,16 @@
 
 namespace {
 
-class TFd {
-public:
-    explicit TFd(int Fd) : FFd(Fd) {}
-    ~TFd()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return FFd; }
-    int Release()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return fd;
-    }
-
-private:
-    int FFd;
-};
-
 std::string Reason(int Err)
 {
     return std::strerror(Err);
-}
-
-bool WriteAll(int Fd, const void* Data, std::size_t Size)
-{
-    const char* p = static_cast<const char*>(Data);
-    while (Size > 0) {
-        const ssize_t n = ::write(Fd, p, Size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        Size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
 
 TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes)
 {
-    TFd fd(::open(Path.c_str(), O_RDONLY | O_CLOEXEC));
+    TFileHandle fd(OpenFileHandle(Path.c_str(), O_RDONLY));
     if (fd.Get() < 0)
         RaiseUsage(Path + ": cannot read the file: " + Reason(errno));
     struct stat st {};
@@ -107,24 +70,24 @@ void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, b
     // its place is not followed.
     if (Overwrite && ::unlink(Path.c_str()) != 0 && errno != ENOENT)
         RaiseFileError(ecFileFault, Path, "cannot replace the file: " + Reason(errno));
-    TFd fd(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    TFileHandle fd(OpenFileHandle(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
     if (fd.Get() < 0) {
         if (errno == EEXIST)
             RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
         RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
     }
-    if (!WriteAll(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0) {
+    if (!WriteAllBytes(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0) {
         const int err = errno;
-        ::close(fd.Release());
+        fd.Close();
         ::unlink(Path.c_str());
         RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(err));
     }
-    if (::close(fd.Release()) != 0)
+    if (!fd.Close())
         RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
 }
 
 void WriteStdout(const void* Data, std::size_t Size)
 {
-    if (!WriteAll(STDOUT_FILENO, Data, Size))
+    if (!WriteAllBytes(STDOUT_FILENO, Data, Size))
         throw ECliError(ecFileFault, std::string("cannot write to standard output: ") + Reason(errno));
 }

@@ -2,6 +2,7 @@
 
 #include "dataproc/FilePaths.h"
 #include "services/CaseFold.h"
+#include "services/FileHandle.h"
 #include "services/Global.h"
 #include "services/PathUtils.h"
 #include "services/PrivateFiles.h"
@@ -36,11 +37,7 @@ std::string LockPath(const std::string& FileName)
 
 int OpenNoFollow(const std::string& Path, int Flags)
 {
-    int fd;
-    do {
-        fd = ::open(Path.c_str(), Flags | O_CLOEXEC | O_NOFOLLOW, 0600);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return OpenFileHandle(Path.c_str(), Flags | O_NOFOLLOW, 0600);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "dataproc/Exception.h"
 #include "dataproc/MemoryStream.h"
+#include "services/FileHandle.h"
 #include "services/PathUtils.h"
 
 #include <cerrno>
@@ -12,54 +13,6 @@
 #include <vector>
 
 namespace {
-
-// A descriptor closed on every path.
-class TFd {
-public:
-    explicit TFd(int Fd) : FFd(Fd) {}
-    ~TFd()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return FFd; }
-    // Closes now and answers whether that succeeded.
-    bool Close()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int FFd;
-};
-
-int OpenFile(const std::string& FileName, int Flags, mode_t Mode = 0)
-{
-    int fd;
-    do {
-        fd = ::open(FileName.c_str(), Flags | O_CLOEXEC, Mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool WriteAll(int Fd, const void* Data, std::size_t Size)
-{
-    const char* p = static_cast<const char*>(Data);
-    while (Size > 0) {
-        const ssize_t n = ::write(Fd, p, Size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        Size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 [[noreturn]] void RaiseRead(const std::string& FileName, const std::string& Reason)
 {
@@ -93,7 +46,7 @@ std::string PrivateTempFolder()
 void ReadFileContent(const std::string& FileName, TMemoryStream& Data)
 {
     Data.Clear();
-    TFd fd(OpenFile(FileName, O_RDONLY));
+    TFileHandle fd(OpenFileHandle(FileName.c_str(), O_RDONLY));
     if (fd.Get() < 0)
         RaiseRead(FileName, std::strerror(errno));
     struct stat st {};
@@ -131,10 +84,10 @@ void WriteFileContent(const std::string& FileName, const void* Data, std::size_t
     if (Private && ::unlink(FileName.c_str()) != 0 && errno != ENOENT)
         RaiseWrite(FileName, errno);
     const int flags = Private ? O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW : O_WRONLY | O_CREAT | O_TRUNC;
-    TFd fd(OpenFile(FileName, flags, Private ? 0600 : 0666));
+    TFileHandle fd(OpenFileHandle(FileName.c_str(), flags, Private ? 0600 : 0666));
     if (fd.Get() < 0)
         RaiseWrite(FileName, errno);
-    if (!WriteAll(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0 || !fd.Close()) {
+    if (!WriteAllBytes(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0 || !fd.Close()) {
         const int err = errno;
         if (Private)
             ::unlink(FileName.c_str());
@@ -146,7 +99,7 @@ bool WipeAndDeleteFile(const std::string& FileName)
 {
     bool wiped = false;
     {
-        TFd fd(OpenFile(FileName, O_WRONLY | O_NOFOLLOW));
+        TFileHandle fd(OpenFileHandle(FileName.c_str(), O_WRONLY | O_NOFOLLOW));
         struct stat st {};
         if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode)) {
             const std::vector<char> zeros(64 * 1024, '\0');
@@ -154,7 +107,7 @@ bool WipeAndDeleteFile(const std::string& FileName)
             wiped = true;
             while (wiped && left > 0) {
                 const std::size_t chunk = static_cast<std::size_t>(std::min<int64_t>(left, zeros.size()));
-                wiped = WriteAll(fd.Get(), zeros.data(), chunk);
+                wiped = WriteAllBytes(fd.Get(), zeros.data(), chunk);
                 left -= static_cast<int64_t>(chunk);
             }
             wiped = wiped && ::fsync(fd.Get()) == 0 && fd.Close();
