@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 const QStringList& TBankItemForm::AccountTypes()
 {
@@ -70,22 +69,11 @@ TBankItemForm::TBankItemForm(QWidget* Parent) : TItemBaseForm(Parent)
         TSecretClipboard::Shared().CopySecret(AccountEdit->text().remove(QLatin1Char(' ')));
     });
 
-    CommentsMemo = NewCommentsMemo();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(BaseInfoGroupBox);
-    layout->addWidget(NewLabel(this, QStringLiteral("备注信息:"), CommentsMemo));
-    layout->addWidget(CommentsMemo, 1);
-    layout->addLayout(NewBottomRow());
-    OkButton->setDefault(true);
+    CommentsMemo = LayOutWithComments(BaseInfoGroupBox);
 
-    EnableWithText(CopyUserNameButton, UserNameEdit);
+    BindCopyButton(CopyUserNameButton, UserNameEdit, true);
+    BindCopyButton(CopyPwdButton, PasswordEdit, true);
     EnableWithText(CopyAccountButton, AccountEdit);
-    EnableWithText(CopyPwdButton, PasswordEdit);
-    connect(CopyUserNameButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopySecret(UserNameEdit->text()); });
-    connect(CopyPwdButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopySecret(PasswordEdit->text()); });
     connect(CopyAccountButton, &QToolButton::clicked, this, &TBankItemForm::CopyAccountButtonClick);
 
     SetTabOrder({BankNameEdit, AccTypeComboBox, UserNameEdit, CopyUserNameButton, AccountEdit, CopyAccountButton,

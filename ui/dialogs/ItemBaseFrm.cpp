@@ -1,6 +1,7 @@
 #include "ui/dialogs/ItemBaseFrm.h"
 
 #include "app/SysDM.h"
+#include "services/qt/SecretClipboard.h"
 #include "services/qt/WindowUtils.h"
 #include "ui/dialogs/DialogParts.h"
 #include "ui/dialogs/EditorHost.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -111,6 +113,30 @@ QPlainTextEdit* TItemBaseForm::NewCommentsMemo()
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setTabChangesFocus(true);
     return memo;
+}
+
+QPlainTextEdit* TItemBaseForm::LayOutWithComments(QWidget* Group)
+{
+    QPlainTextEdit* memo = NewCommentsMemo();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Group);
+    layout->addWidget(NewLabel(this, QStringLiteral("备注信息:"), memo));
+    layout->addWidget(memo, 1);
+    layout->addLayout(NewBottomRow());
+    OkButton->setDefault(true);
+    return memo;
+}
+
+void TItemBaseForm::BindCopyButton(QToolButton* Button, QLineEdit* Edit, bool Secret)
+{
+    EnableWithText(Button, Edit);
+    connect(Button, &QToolButton::clicked, this, [Edit, Secret] {
+        if (Secret)
+            TSecretClipboard::Shared().CopySecret(Edit->text());
+        else
+            TSecretClipboard::Shared().CopyPlain(Edit->text());
+    });
 }
 
 void TItemBaseForm::EnableWithText(QToolButton* Button, QLineEdit* Edit)

@@ -62,6 +62,12 @@ protected:
                             std::initializer_list<QToolButton*> Buttons = {});
     // A multi-line edit for the comments: Tab leaves it, Enter starts a new line.
     QPlainTextEdit* NewCommentsMemo();
+    // The web and bank editors' window: Group, the comments below it taking the free space, the
+    // bottom row; OK is the default button. Answers the comments edit.
+    QPlainTextEdit* LayOutWithComments(QWidget* Group);
+    // Button copies Edit's whole text (Secret: marked secret and cleared later) and is enabled
+    // exactly while Edit holds text.
+    void BindCopyButton(QToolButton* Button, QLineEdit* Edit, bool Secret);
     // Button is enabled exactly while Edit holds text.
     static void EnableWithText(QToolButton* Button, QLineEdit* Edit);
     // Button becomes a square as high as Edit, so that centred in its row it sits on the edit.

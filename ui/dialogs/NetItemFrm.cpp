@@ -4,7 +4,6 @@
 #include "dataproc/Wipe.h"
 #include "services/GenPwd.h"
 #include "services/qt/MessageBox.h"
-#include "services/qt/SecretClipboard.h"
 #include "services/qt/ShellLaunch.h"
 #include "ui/components/PwdStrengthBar.h"
 #include "ui/components/SecretEdit.h"
@@ -18,7 +17,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -60,29 +58,14 @@ TNetItemForm::TNetItemForm(QWidget* Parent) : TItemBaseForm(Parent)
     AddFieldRow(grid, 4, QStringLiteral("链接:"), HyperlinkEdit, {CopyHyperlinkButton, GotoHyperlinkButton});
     AddFieldRow(grid, 5, QStringLiteral("邮件:"), EmailEdit, {CopyEmailButton, GotoEmailButton});
 
-    CommentsMemo = NewCommentsMemo();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(BaseInfoGroupBox);
-    layout->addWidget(NewLabel(this, QStringLiteral("备注信息:"), CommentsMemo));
-    layout->addWidget(CommentsMemo, 1);
-    layout->addLayout(NewBottomRow());
-    OkButton->setDefault(true);
+    CommentsMemo = LayOutWithComments(BaseInfoGroupBox);
 
-    EnableWithText(CopyUserNameButton, UserNameEdit);
-    EnableWithText(CopyPwdButton, PasswordEdit);
-    EnableWithText(CopyHyperlinkButton, HyperlinkEdit);
+    BindCopyButton(CopyUserNameButton, UserNameEdit, true);
+    BindCopyButton(CopyPwdButton, PasswordEdit, true);
+    BindCopyButton(CopyHyperlinkButton, HyperlinkEdit, false);
+    BindCopyButton(CopyEmailButton, EmailEdit, false);
     EnableWithText(GotoHyperlinkButton, HyperlinkEdit);
-    EnableWithText(CopyEmailButton, EmailEdit);
     EnableWithText(GotoEmailButton, EmailEdit);
-    connect(CopyUserNameButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopySecret(UserNameEdit->text()); });
-    connect(CopyPwdButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopySecret(PasswordEdit->text()); });
-    connect(CopyHyperlinkButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopyPlain(HyperlinkEdit->text()); });
-    connect(CopyEmailButton, &QToolButton::clicked, this,
-            [this] { TSecretClipboard::Shared().CopyPlain(EmailEdit->text()); });
     connect(GenPwdButton, &QToolButton::clicked, this, &TNetItemForm::GenPwdButtonClick);
     connect(GotoHyperlinkButton, &QToolButton::clicked, this, &TNetItemForm::GotoHyperlinkButtonClick);
     connect(GotoEmailButton, &QToolButton::clicked, this, &TNetItemForm::GotoEmailButtonClick);
