@@ -244,7 +244,7 @@ TEST_F(OptionsFormTest, BrowsingForTheStartFileFillsTheEdit)
     ShowOptionsForm();
     EXPECT_EQ(shown.toStdString(), FDir / "chosen.zmb");
     ASSERT_EQ(FFileDialogs.Requests.size(), 1u);
-    EXPECT_EQ(FFileDialogs.Requests[0].Filter, "密码箱文件 (*.zmb)");
+    EXPECT_EQ(FFileDialogs.Requests[0].Filter, "密码箱文件(*.zmb)");
 }
 
 } // namespace

@@ -30,7 +30,7 @@
 
 namespace {
 
-const QString kAllFilesFilter = QStringLiteral("所有文件 (*)");
+const QString kAllFilesFilter = QStringLiteral("所有文件(*)");
 
 QAction* NewMenuItem(QMenu* Menu, const char* Name, const QString& Caption)
 {

@@ -280,6 +280,7 @@ QWidget* TOptionsForm::NewOtherPage()
     auto* page = new QWidget;
     auto* group = new QGroupBox(QStringLiteral("文件关联"), page);
     AssFileButton = NewButton(group, "AssFileButton", QStringLiteral("关联密码箱文件(*.zmb)"));
+    AssFileButton->setMinimumWidth(AssFileButton->fontMetrics().horizontalAdvance(AssFileButton->text()) + 32);
     auto* inGroup = new QHBoxLayout(group);
     inGroup->addWidget(AssFileButton);
     inGroup->addStretch();
@@ -402,7 +403,7 @@ void TOptionsForm::UpdateLenModeControls()
 void TOptionsForm::AutoOpenBrowseButtonClick()
 {
     QString fileName = AutoOpenThisEdit->text();
-    if (ChooseOpenFile(this, QString(), QStringLiteral("密码箱文件 (*.zmb)"), fileName))
+    if (ChooseOpenFile(this, QString(), QStringLiteral("密码箱文件(*.zmb)"), fileName))
         AutoOpenThisEdit->setText(fileName);
 }
 
