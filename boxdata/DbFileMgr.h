@@ -65,6 +65,7 @@ public:
     bool IsOpen() const;
     void BeginUpdate();
     void EndUpdate();
+    void CancelUpdate() noexcept;
     // Rewrites the file with the new password (encrypted exactly when CheckPwd) and opens it again
     // in every case.
     bool ChangePassword(const std::string& NewPassword, bool CheckPwd);

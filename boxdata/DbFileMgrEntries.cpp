@@ -3,6 +3,7 @@
 
 #include "boxdata/EntryOps.h"
 #include "storage/Nork.h"
+#include "storage/UpdateBracket.h"
 
 // ---- web entries ----
 

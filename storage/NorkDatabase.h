@@ -6,6 +6,7 @@
 // through the handle is flushed to the device when the last holder lets go of it.
 #pragma once
 
+#include "dataproc/Exception.h"
 #include "dataproc/MemoryStream.h"
 #include "dataproc/NorkAlgoMgr.h"
 #include "storage/NorkFileIO.h"
@@ -22,6 +23,7 @@
 
 class TNorkTable;
 class TNorkDatabase;
+class TFileReplacement;
 
 using TNorkProgressEvent = std::function<void(TNorkDatabase* Sender, int PercentDone)>;
 
@@ -38,6 +40,10 @@ public:
     bool CreateDatabase(const std::string& FileName);
     bool CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
                         bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
+    // The same new container in Image (its content replaced), for a file built in memory and
+    // written out whole. Cipher errors raise.
+    static void NewFileImage(TMemoryStream& Image, bool CompressBlob, const std::string& CompressAlgoName,
+                             bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
 
     // A wrong password answers false and leaves the database closed. An unencrypted file opens
     // with any password. A damaged file raises ENorkFileCorrupt; file errors pass on.
@@ -47,10 +53,17 @@ public:
     void Close();
     void CloseAllTables();
 
-    // Nested; the outermost pair opens and closes (and flushes) the file. Close the bracket on
-    // every path, errors included.
+    // The update bracket. Nested; the outermost bracket opens the file, and its end puts what
+    // was written on the device and closes the file. Everything written inside a bracket is
+    // one change: CancelUpdate ends the bracket and takes back what was written since its
+    // BeginUpdate (the file gets its old bytes and size again, and open tables are read anew).
+    // A failing operation takes back its own writes before its error passes on, and an
+    // outermost EndUpdate whose flush fails takes back the whole change. Use TUpdateBracket,
+    // which ends the bracket on every path and cancels it when an error passes through.
+    // BeginUpdate and EndUpdate raise; CancelUpdate never does.
     void BeginUpdate();
     void EndUpdate();
+    void CancelUpdate() noexcept;
 
     bool CreateTable(const std::string& TableName, int RecordSize, int BlobCount, int RecCapacity);
     // Closes every open table object first. The table's space stays in the file until a rebuild.
@@ -156,13 +169,17 @@ private:
     void RegisterTable(TNorkTable* Table);
     void UnregisterTable(TNorkTable* Table) noexcept;
     void AcquireFileIO();
+    // Ends the innermost change; the outermost one is flushed (and taken back when that fails).
     void ReleaseFileIO();
-    void ReleaseFileIONoThrow() noexcept;
+    // Takes back the innermost change and ends it; answers why taking it back failed ("" when it
+    // did not).
+    std::string CancelFileIO() noexcept;
+    void ReloadAfterUndo() noexcept;
     bool OpenDatabase(const std::string& APassword);
     bool RebuildDatabase(bool CompressBlob, std::string CompressName, bool Encrypt, std::string EncryptName,
                          std::string NewPassword);
-    // Steps of the rebuild that fill the new file (the database at TargetFile).
-    void CopyInto(const std::string& TargetFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
+    // Steps of the rebuild that fill the new file.
+    void CopyInto(TFileReplacement& NewFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
                   const std::string& EncryptName, const std::string& NewPassword);
     void InitAlgorithms();
     // Reads the catalogue from the file into FTableTab, checked.
@@ -198,11 +215,21 @@ auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
 {
     using R = std::invoke_result_t<Fn&>;
     AcquireFileIO();
+    // A failing Body takes back what it wrote before its error passes on; should that fail too,
+    // the error says so.
+    const auto cancel = [this](const std::exception* Error) {
+        const std::string undoFailure = CancelFileIO();
+        if (Error != nullptr && !undoFailure.empty())
+            throw EFileError(std::string(Error->what()) + "; " + undoFailure);
+    };
     if constexpr (std::is_void_v<R>) {
         try {
             Body();
+        } catch (const std::exception& e) {
+            cancel(&e);
+            throw;
         } catch (...) {
-            ReleaseFileIONoThrow();
+            cancel(nullptr);
             throw;
         }
         ReleaseFileIO();
@@ -210,8 +237,11 @@ auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
         std::optional<R> result;
         try {
             result.emplace(Body());
+        } catch (const std::exception& e) {
+            cancel(&e);
+            throw;
         } catch (...) {
-            ReleaseFileIONoThrow();
+            cancel(nullptr);
             throw;
         }
         ReleaseFileIO();

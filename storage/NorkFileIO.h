@@ -5,6 +5,7 @@
 
 #include "storage/NorkFileStream.h"
 #include "storage/NorkLayout.h"
+#include "storage/NorkUndoLog.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,8 @@ public:
     void Close();
     // The same for error paths: a failed flush is not reported.
     void CloseNoThrow() noexcept;
+    // Puts what was written on the device now; raises EFileError naming the file and the reason.
+    void Flush();
     bool IsOpen() const { return FDBStream && FDBStream->IsOpen(); }
     bool InMemory() const { return FDBStream && FDBStream->InMemory(); }
     TNorkFileStream* DBStream() const { return FDBStream.get(); }
@@ -69,11 +72,28 @@ public:
     // Raises when the file would grow past what 32-bit offsets address.
     void CheckGrowth(int64_t NewEnd);
 
+    // ---- taking back a change that failed part-way (see TNorkUndoLog) ----
+
+    // Off: nothing is kept (a file that is thrown away when its writing fails).
+    void SetKeepUndo(bool Value) { FKeepUndo = Value; }
+    // A change, maybe nested in another, begins on the open file.
+    void BeginChange();
+    // The innermost change completed.
+    void EndChange();
+    // Takes back the innermost change and ends it; answers whether the file had been changed.
+    // Raises EFileError when the old bytes cannot be put back.
+    bool UndoChange();
+    // Forgets every change (they are on the device, or the handle goes).
+    void ForgetChanges() { FUndo.Clear(); }
+
 private:
+    void WriteRaw(int64_t Position, const void* Buffer, int64_t Count);
     int64_t HeaderOffset(const TTableTab& TableTab, int TableIdx);
     [[noreturn]] void FailWrite();
 
     std::unique_ptr<TNorkFileStream> FDBStream;
+    TNorkUndoLog FUndo;
+    bool FKeepUndo = true;
 };
 
 // The fixed cipher of stored blocks: AlgoName in mode emCTS keyed by Key (as code page 936
