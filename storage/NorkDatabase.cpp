@@ -623,7 +623,9 @@ bool TNorkDatabase::GetPwdByAnswer(const std::string& Answer, std::string& Passw
             if (same)
                 Password = AnsiFieldToStr(k.OrgPassword, sizeof(k.OrgPassword));
             return same;
-        } catch (const std::exception&) {
+        } catch (const Exception&) {
+            // A damaged or unreadable key block is no answer; memory exhaustion and programming
+            // errors are not answers either and pass on.
             return false;
         }
     });
