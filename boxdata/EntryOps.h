@@ -1,5 +1,7 @@
 // The entry operations, written once for the three kinds (see EntryKinds.h). Each works on the
 // kind's open table; the comments (a general entry's body) are blob 0 as code-page-936 text.
+// They raise what the table raises (a change that raises was taken back); Get answers false for
+// an id that is not there. Threads: the table's.
 #pragma once
 
 #include "boxdata/EntryKinds.h"

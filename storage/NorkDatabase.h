@@ -4,6 +4,17 @@
 //
 // The file is held open only while an operation or an update bracket runs. Whatever was written
 // through the handle is flushed to the device when the last holder lets go of it.
+//
+// Errors: every method raises unless it says it answers a status. The engine's own errors are
+// ENorkError (misuse, invalid file) and ENorkFileCorrupt (damaged data); the file's are EFileError
+// naming the file and the reason; cipher and compression errors pass on as their algorithms raise
+// them. A wrong password is a status (Open answers false), not an error. A change that raises has
+// been taken back (see BeginUpdate), unless its error says that this failed too.
+//
+// Threads: one database object, its tables and its indexes belong to one thread at a time; only
+// the codec calls (Encode…/Decode…) lock, because the managers keep state between calls. Objects
+// on different files may be used on different threads. The process-wide settings
+// (SetMemoryRebuildLimit, the algorithm registries) are set before any database is used.
 #pragma once
 
 #include "dataproc/Exception.h"
@@ -34,9 +45,10 @@ public:
     TNorkDatabase(const TNorkDatabase&) = delete;
     TNorkDatabase& operator=(const TNorkDatabase&) = delete;
 
-    // Writes a new, empty container file of 4796 bytes (an existing file is truncated). Answers
-    // false when the file cannot be created or written; cipher errors pass on. Neither opens the
-    // file nor changes this object.
+    // Writes a new, empty container file of 4796 bytes (an existing file is truncated in place;
+    // to replace a file whole, build it with NewFileImage and TFileReplacement). Answers false
+    // when the file cannot be created or written; cipher errors raise. Neither opens the file
+    // nor changes this object.
     bool CreateDatabase(const std::string& FileName);
     bool CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
                         bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
@@ -50,6 +62,8 @@ public:
     bool Open(const std::string& AFileName, const std::string& APassword);
     // The container in the caller's buffer, which must outlive the database's use of it.
     bool Open(TMemoryStream* AStream, const std::string& APassword);
+    // Close raises only when what a bracket left open wrote cannot be flushed (the file is
+    // closed all the same); CloseAllTables never raises.
     void Close();
     void CloseAllTables();
 
@@ -65,6 +79,7 @@ public:
     void EndUpdate();
     void CancelUpdate() noexcept;
 
+    // The schema operations answer true or raise; TableExists answers and never raises.
     bool CreateTable(const std::string& TableName, int RecordSize, int BlobCount, int RecCapacity);
     // Closes every open table object first. The table's space stays in the file until a rebuild.
     bool DeleteTable(const std::string& TableName);
@@ -96,13 +111,15 @@ public:
     // larger ones are built in the new file directly. Both give the same bytes.
     static void SetMemoryRebuildLimit(int64_t Bytes);
 
-    // These four work open or closed: on a closed object they use the file FileName names.
+    // These four work open or closed: on a closed object they use the file FileName names. They
+    // raise on errors of the file.
     void SetExtData(const void* Buffer, int Size);
     void GetExtData(void* Buffer, int Size);
     bool GetPwdQuestion(std::string& Question);
     bool GetPwdAnswer(std::string& Answer);
-    // True and the stored password when the answer matches exactly; false on any error while
-    // reading or comparing (errors opening the file pass on).
+    // True and the stored password when the answer matches exactly; false also when the key
+    // data cannot be read or deciphered (errors opening the file, memory exhaustion and
+    // programming errors raise).
     bool GetPwdByAnswer(const std::string& Answer, std::string& Password);
 
     // Comments are enciphered with the database password when the file is encrypted.
@@ -112,6 +129,8 @@ public:
     void SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer,
                         const std::string& Password);
 
+    // The properties answer and never raise; their setters raise "Cannot perform this operation
+    // on an open database" while the database is open.
     const std::string& FileName() const { return FFileName; }
     // Full path of the file; only while closed. Addresses a disk file from then on.
     void SetFileName(const std::string& Value);
@@ -143,7 +162,7 @@ public:
     // The base64 text of the SHA-0 digest of the password's code page 936 bytes.
     static std::string HashString(const std::string& Password);
 
-    // ---- services of the table layer ----
+    // ---- services of the table layer (they raise like the rest) ----
 
     // Under the codec lock: encipher (Encrypt) or copy Size bytes; Source may equal Dest.
     void EncodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);

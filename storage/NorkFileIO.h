@@ -1,6 +1,11 @@
 // Reads and writes the blocks of a container file at their places: the fixed blocks, the table
 // headers where the catalogue puts them, appended and copied raw blocks. It owns one stream,
 // open only while the database needs the file.
+//
+// Errors: writes, opening and flushing raise EFileError naming the file and the reason; reads
+// answer how much they read (IsValid… and Read… of the fixed blocks answer what they found);
+// the table headers raise ENorkFileCorrupt where the catalogue points outside the file. Threads:
+// the database's.
 #pragma once
 
 #include "storage/NorkFileStream.h"

@@ -1,6 +1,6 @@
 // The rebuild writes its new file beside the box under a name starting with "NORK" and holds a
 // lock on it until it takes the box's place. A rebuild that was killed leaves that file behind;
-// opening a box sweeps such leftovers from its folder.
+// opening a box sweeps such leftovers from its folder. Any thread.
 #pragma once
 
 #include <string>

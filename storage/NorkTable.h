@@ -5,6 +5,9 @@
 // Records never move inside the file except when the alive area is relocated as a whole, so a
 // record's slot number stays valid while the file is open. Deleting a record only marks its
 // slot. Record data is enciphered record by record when the database is encrypted.
+//
+// Errors and threads as for TNorkDatabase: every method raises unless it says it answers a
+// status; a change that raises has been taken back. A table belongs to its database's thread.
 #pragma once
 
 #include "storage/NorkIndex.h"
@@ -34,6 +37,7 @@ public:
     // was found closes it again. A table with indexes opened without them may be read but must
     // not be changed: its index chains would not be kept in step.
     void Open(const std::string& TableName, bool OpenIndexes);
+    // Never raises.
     void Close();
 
     // The database's update bracket (see TNorkDatabase::BeginUpdate).
@@ -67,7 +71,8 @@ public:
     // when the record index is out of range or the id is not live.
     bool ReadRecord(int RecordIndex, int32_t& SysRecordID, void* RecordBuffer);
     bool ReadRecord(int32_t SysRecordID, void* RecordBuffer);
-    // Record index of a live id, -1 otherwise; id at a record index, -1 when out of range.
+    // Record index of a live id, -1 otherwise; id at a record index, -1 when out of range. Never
+    // raise, nor do the properties below.
     int FindRecord(int32_t SysRecordID) const;
     int32_t GetSysRecordID(int RecordIndex) const;
     // Drops every record; the alive area is kept and reused from slot 0.

@@ -5,7 +5,8 @@
 // well hands what it kept to the level around it, which may still be undone as a whole.
 //
 // The log knows nothing of the file: the caller reads the bytes about to be overwritten and
-// writes them back.
+// writes them back. Nothing here raises but memory exhaustion and what the caller's procedures
+// raise. Threads: the database's.
 #pragma once
 
 #include <cstdint>
