@@ -244,24 +244,36 @@ void TNorkDatabase::OpenFileIO()
     FReadOnly = FFileIO.DBStream()->ReadOnly();
 }
 
-void TNorkDatabase::AcquireFileIO()
+void TNorkDatabase::AcquireFileIO(bool Savepoint)
 {
     if (FUpdateCount == 0 || !FFileIO.IsOpen())
         OpenFileIO();
-    try {
-        FFileIO.BeginChange();
-    } catch (...) {
-        if (FUpdateCount == 0)
-            FFileIO.CloseNoThrow();
-        throw;
+    if (Savepoint) {
+        try {
+            FFileIO.BeginChange();
+        } catch (...) {
+            if (FUpdateCount == 0)
+                FFileIO.CloseNoThrow();
+            throw;
+        }
     }
     ++FUpdateCount;
 }
 
-void TNorkDatabase::ReleaseFileIO()
+void TNorkDatabase::ReleaseFileIO(bool Savepoint)
 {
     if (FUpdateCount == 0)
         return;
+    if (!Savepoint) {
+        --FUpdateCount;
+        return;
+    }
+    // A change that a failed step left half made is taken back as a whole.
+    if (FFileIO.ChangeSpoilt()) {
+        const std::string why = FFileIO.ChangeSpoiltBy();
+        const std::string undoFailure = CancelFileIO();
+        throw Exception(why + (undoFailure.empty() ? "; the change was taken back" : "; " + undoFailure));
+    }
     if (FUpdateCount > 1) {
         FFileIO.EndChange();
         --FUpdateCount;
@@ -327,13 +339,13 @@ void TNorkDatabase::ReloadAfterUndo() noexcept
 void TNorkDatabase::BeginUpdate()
 {
     CheckActive();
-    AcquireFileIO();
+    AcquireFileIO(true);
 }
 
 void TNorkDatabase::EndUpdate()
 {
     CheckActive();
-    ReleaseFileIO();
+    ReleaseFileIO(true);
 }
 
 void TNorkDatabase::CancelUpdate() noexcept

@@ -71,10 +71,12 @@ public:
     // was written on the device and closes the file. Everything written inside a bracket is
     // one change: CancelUpdate ends the bracket and takes back what was written since its
     // BeginUpdate (the file gets its old bytes and size again, and open tables are read anew).
-    // A failing operation takes back its own writes before its error passes on, and an
-    // outermost EndUpdate whose flush fails takes back the whole change. Use TUpdateBracket,
-    // which ends the bracket on every path and cancels it when an error passes through.
-    // BeginUpdate and EndUpdate raise; CancelUpdate never does.
+    // An operation outside any bracket that fails takes back its own writes before its error
+    // passes on. Inside a bracket, an operation that fails after writing leaves the bracket's
+    // change unable to complete: it is taken back by CancelUpdate, or by EndUpdate, which then
+    // raises with the operation's error. An outermost EndUpdate whose flush fails takes back
+    // the whole change too. Use TUpdateBracket, which ends the bracket on every path and cancels
+    // it when an error passes through. BeginUpdate and EndUpdate raise; CancelUpdate never does.
     void BeginUpdate();
     void EndUpdate();
     void CancelUpdate() noexcept;
@@ -187,9 +189,12 @@ private:
 
     void RegisterTable(TNorkTable* Table);
     void UnregisterTable(TNorkTable* Table) noexcept;
-    void AcquireFileIO();
-    // Ends the innermost change; the outermost one is flushed (and taken back when that fails).
-    void ReleaseFileIO();
+    // Holds the file open one level deeper; with Savepoint a change that can be taken back on
+    // its own begins there (brackets and operations outside any bracket).
+    void AcquireFileIO(bool Savepoint);
+    // Ends the innermost level. At a savepoint the change ends: a spoilt one is taken back and
+    // raises, the outermost one is flushed (and taken back when that fails).
+    void ReleaseFileIO(bool Savepoint);
     // Takes back the innermost change and ends it; answers why taking it back failed ("" when it
     // did not).
     std::string CancelFileIO() noexcept;
@@ -233,10 +238,19 @@ template <class Fn>
 auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
 {
     using R = std::invoke_result_t<Fn&>;
-    AcquireFileIO();
-    // A failing Body takes back what it wrote before its error passes on; should that fail too,
-    // the error says so.
-    const auto cancel = [this](const std::exception* Error) {
+    // Outside a bracket Body is a change of its own. Inside one, a Body that fails after writing
+    // spoils the bracket's change, which can then only be taken back (by its cancel, or by its
+    // end, which raises): it never goes to the device half made.
+    const bool savepoint = FUpdateCount == 0;
+    AcquireFileIO(savepoint);
+    const int64_t writes = FFileIO.WriteCount();
+    const auto fail = [&](const std::exception* Error) {
+        if (!savepoint) {
+            if (FFileIO.WriteCount() != writes)
+                FFileIO.SpoilChange(Error != nullptr ? Error->what() : "the change failed");
+            ReleaseFileIO(false);
+            return;
+        }
         const std::string undoFailure = CancelFileIO();
         if (Error != nullptr && !undoFailure.empty())
             throw EFileError(std::string(Error->what()) + "; " + undoFailure);
@@ -245,25 +259,25 @@ auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
         try {
             Body();
         } catch (const std::exception& e) {
-            cancel(&e);
+            fail(&e);
             throw;
         } catch (...) {
-            cancel(nullptr);
+            fail(nullptr);
             throw;
         }
-        ReleaseFileIO();
+        ReleaseFileIO(savepoint);
     } else {
         std::optional<R> result;
         try {
             result.emplace(Body());
         } catch (const std::exception& e) {
-            cancel(&e);
+            fail(&e);
             throw;
         } catch (...) {
-            cancel(nullptr);
+            fail(nullptr);
             throw;
         }
-        ReleaseFileIO();
+        ReleaseFileIO(savepoint);
         return std::move(*result);
     }
 }

@@ -101,6 +101,7 @@ void TNorkFileIO::WriteAt(int64_t Position, const void* Buffer, int64_t Count)
     // A write that cannot happen is refused before anything is kept for undoing it.
     if (!FDBStream || !FDBStream->IsOpen() || FDBStream->ReadOnly())
         FailWrite();
+    ++FWriteCount;
     if (FUndo.Depth() > 0)
         FUndo.Keep(Position, Count, [this](int64_t P, void* B, int64_t N) { return ReadAt(P, B, N); });
     WriteRaw(Position, Buffer, Count);

@@ -90,6 +90,12 @@ public:
     bool UndoChange();
     // Forgets every change (they are on the device, or the handle goes).
     void ForgetChanges() { FUndo.Clear(); }
+    // Writes made through this object so far (to tell whether a failed step wrote anything).
+    int64_t WriteCount() const { return FWriteCount; }
+    // The innermost change cannot complete any more: a step of it failed after writing.
+    void SpoilChange(const std::string& Why) { FUndo.Spoil(Why); }
+    bool ChangeSpoilt() const { return FUndo.Spoilt(); }
+    const std::string& ChangeSpoiltBy() const { return FUndo.SpoiltBy(); }
 
 private:
     void WriteRaw(int64_t Position, const void* Buffer, int64_t Count);
@@ -99,6 +105,7 @@ private:
     std::unique_ptr<TNorkFileStream> FDBStream;
     TNorkUndoLog FUndo;
     bool FKeepUndo = true;
+    int64_t FWriteCount = 0;
 };
 
 // The fixed cipher of stored blocks: AlgoName in mode emCTS keyed by Key (as code page 936

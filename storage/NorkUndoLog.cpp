@@ -30,6 +30,10 @@ void TNorkUndoLog::End()
     }
     TLevel& outer = FLevels.back();
     outer.Changed = outer.Changed || inner.Changed;
+    if (inner.Spoilt && !outer.Spoilt) {
+        outer.Spoilt = true;
+        outer.SpoiltBy = inner.SpoiltBy;
+    }
     // A range the outer level kept already holds older bytes, which are the ones to put back.
     std::size_t to = inner.FirstEntry;
     for (std::size_t i = inner.FirstEntry; i < FEntries.size(); ++i) {
@@ -62,6 +66,8 @@ void TNorkUndoLog::Keep(int64_t Position, int64_t Count, const TReadProc& Read)
         return;
     TLevel& level = FLevels.back();
     level.Changed = true;
+    if (Position >= level.Size)
+        return; // new space: cutting the file takes it back
     const TRange range{Position, Count};
     if (!level.Kept.insert(range).second)
         return;
@@ -73,6 +79,14 @@ void TNorkUndoLog::Keep(int64_t Position, int64_t Count, const TReadProc& Read)
         entry.Bytes.resize(static_cast<std::size_t>(std::max<int64_t>(got, 0)));
     }
     FEntries.push_back(std::move(entry));
+}
+
+void TNorkUndoLog::Spoil(const std::string& Why)
+{
+    if (FLevels.empty() || FLevels.back().Spoilt)
+        return;
+    FLevels.back().Spoilt = true;
+    FLevels.back().SpoiltBy = Why;
 }
 
 void TNorkUndoLog::Undo(const TWriteProc& Write, const TTruncateProc& Truncate)

@@ -1,8 +1,10 @@
 // What a change of the file wrote over, kept in memory so the change can be taken back when it
 // fails part-way (a full disk, an I/O error). Changes nest: each level remembers the file's size
-// when it began and the bytes it overwrote below that size, once per written range; undoing a
-// level puts those bytes back, newest first, and cuts the file to that size. A level that ends
-// well hands what it kept to the level around it, which may still be undone as a whole.
+// when it began and the bytes it overwrote below that size, once per written range (what lies
+// beyond it goes with the cut); undoing a level puts those bytes back, newest first, and cuts the
+// file to that size. A level that ends well hands what it kept to the level around it, which may
+// still be undone as a whole. A level whose part failed after writing is spoilt: it can only be
+// undone.
 //
 // The log knows nothing of the file: the caller reads the bytes about to be overwritten and
 // writes them back. Nothing here raises but memory exhaustion and what the caller's procedures
@@ -11,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -29,6 +32,10 @@ public:
     int Depth() const { return static_cast<int>(FLevels.size()); }
     // Whether the innermost change wrote anything.
     bool Changed() const { return !FLevels.empty() && FLevels.back().Changed; }
+    // Marks the innermost change as spoilt by an error (the first one given is kept).
+    void Spoil(const std::string& Why);
+    bool Spoilt() const { return !FLevels.empty() && FLevels.back().Spoilt; }
+    const std::string& SpoiltBy() const { return FLevels.back().SpoiltBy; }
 
     // Called before Count bytes are written at Position: keeps what the file holds there below
     // the innermost change's starting size, read through Read. Nothing happens outside a change.
@@ -58,6 +65,8 @@ private:
         int64_t Size = 0;
         std::size_t FirstEntry = 0;
         bool Changed = false;
+        bool Spoilt = false;
+        std::string SpoiltBy;
         std::unordered_set<TRange, TRangeHash> Kept; // ranges this level already holds
     };
 

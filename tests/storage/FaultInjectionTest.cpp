@@ -319,3 +319,46 @@ TEST_F(EngineFaults, RebuildsLeaveTheOldFileOnAnyFault)
 }
 
 } // namespace
+
+namespace {
+
+// A caller that catches a failed operation inside its bracket and goes on cannot make the half
+// of it permanent: the bracket's end takes the whole change back and says why. An operation that
+// failed before writing anything spoils nothing.
+TEST_F(EngineFaults, ABracketWhoseOperationFailedAfterWritingEndsTakenBack)
+{
+    TNorkDatabase db;
+    ASSERT_TRUE(db.Open(FFile, "pw"));
+    TNorkTable t(&db);
+    t.Open("T", true);
+    const std::string before = Dump(db, t);
+    t.BeginUpdate();
+    EXPECT_THROW(t.DeleteRecord(99), ENorkError); // writes nothing
+    t.AppendRecord(Rec(25, 9).data(), kRecSize, 0);
+    {
+        TFaultyFileSystem fs;
+        fs.FailWrite = 2;
+        fs.WriteFault = fkIoError;
+        TScopedFileSystem scoped(fs);
+        EXPECT_THROW(t.AppendRecord(Rec(26, 8).data(), kRecSize, 0), EFileError);
+    }
+    t.AppendRecord(Rec(27, 7).data(), kRecSize, 0); // goes on regardless
+    try {
+        t.EndUpdate();
+        ADD_FAILURE() << "the bracket ended as if nothing had failed";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot write file \"" + FFile + "\". Input/output error; the change was taken back");
+    }
+    EXPECT_TRUE(ReadFileBytes(FFile) == FBase);
+    EXPECT_EQ(Dump(db, t), before);
+
+    // Without the failure the same bracket completes.
+    t.BeginUpdate();
+    EXPECT_THROW(t.DeleteRecord(99), ENorkError);
+    t.AppendRecord(Rec(25, 9).data(), kRecSize, 0);
+    t.EndUpdate();
+    EXPECT_EQ(t.RecordCount(), 4);
+}
+
+} // namespace
