@@ -108,6 +108,19 @@ TAttachData Content(int32_t Owner, std::size_t Size)
     return a;
 }
 
+// A new box open in Box with one note (Note), whose id it answers.
+int32_t OpenBoxWithNote(TDbFileMgr& Box, const std::string& File, TZmbCommItem& Note)
+{
+    if (!Box.CreateDatabase(File, "pw", true, false, "", ""))
+        throw std::runtime_error("cannot create the box");
+    Box.OpenDatabase(File, "pw");
+    Note.FolderID = 15;
+    Note.Caption = "note";
+    int32_t id = 0;
+    Box.AddCommItem(Note, id);
+    return id;
+}
+
 // Runs Change, which must fail with Reason naming the box, and leave the box's bytes alone.
 std::string ExpectRefused(TDbFileMgr& Box, const std::string& File, const std::string& Reason, const char* What,
                           const std::function<void()>& Change)
@@ -151,14 +164,8 @@ TEST_F(DiskFull, ARealFullDiskRefusesChangesAndKeepsTheBox)
             return "skip: " + why;
         const std::string file = disk + "/box.zmb";
         TDbFileMgr box;
-        if (!box.CreateDatabase(file, "pw", true, false, "", ""))
-            return "cannot create the box";
-        box.OpenDatabase(file, "pw");
         TZmbCommItem note;
-        note.FolderID = 15;
-        note.Caption = "note";
-        int32_t noteId = 0;
-        box.AddCommItem(note, noteId);
+        const int32_t noteId = OpenBoxWithNote(box, file, note);
         FillUp(disk);
 
         std::string problems;
@@ -202,13 +209,8 @@ TEST_F(DiskFull, AFileSizeLimitRefusesChangesAndKeepsTheBox)
     const std::string result = RunChild([this]() -> std::string {
         const std::string file = FDir + "/box.zmb";
         TDbFileMgr box;
-        if (!box.CreateDatabase(file, "pw", true, false, "", ""))
-            return "cannot create the box";
-        box.OpenDatabase(file, "pw");
         TZmbCommItem note;
-        note.FolderID = 15;
-        int32_t noteId = 0;
-        box.AddCommItem(note, noteId);
+        const int32_t noteId = OpenBoxWithNote(box, file, note);
         // Beyond the limit a write fails with EFBIG instead of killing the process.
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{rlim_t(std::filesystem::file_size(file) + 8192), RLIM_INFINITY};
