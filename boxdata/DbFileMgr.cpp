@@ -7,9 +7,9 @@
 #include "dataproc/Exception.h"
 #include "dataproc/FilePaths.h"
 #include "dataproc/FileReplacement.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 #include "storage/NorkLeftovers.h"
-#include "storage/UpdateBracket.h"
 
 #include <cstring>
 #include <sys/stat.h>

@@ -3,8 +3,8 @@
 
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
-#include "storage/UpdateBracket.h"
 
 // The content goes in with the record: a record that claims a size never stands in the file
 // without the content it claims.

@@ -2,8 +2,8 @@
 #include "boxdata/DbFileMgr.h"
 
 #include "boxdata/EntryOps.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
-#include "storage/UpdateBracket.h"
 
 // ---- web entries ----
 

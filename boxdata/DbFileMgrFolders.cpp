@@ -5,8 +5,8 @@
 #include "boxdata/EntryOps.h"
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
-#include "storage/UpdateBracket.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "boxdata/TextMatcher.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
-#include "storage/UpdateBracket.h"
 
 #include <string_view>
 #include <vector>

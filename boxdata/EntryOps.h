@@ -6,8 +6,8 @@
 
 #include "boxdata/EntryKinds.h"
 #include "boxdata/RecordBuffer.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
-#include "storage/UpdateBracket.h"
 
 #include <algorithm>
 #include <vector>

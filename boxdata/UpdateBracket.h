@@ -1,4 +1,4 @@
-// The update bracket lives with the storage engine; boxdata code includes it from here too.
+// The update bracket lives in dataproc, below every layer that brackets updates.
 #pragma once
 
-#include "storage/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"

@@ -4,7 +4,7 @@
 #include "cli/PasswordInput.h"
 #include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
-#include "storage/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <iostream>
 #include <sys/stat.h>

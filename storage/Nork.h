@@ -13,4 +13,4 @@
 #include "storage/NorkNames.h"
 #include "storage/NorkTable.h"
 #include "storage/RecordCache.h"
-#include "storage/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"

@@ -11,11 +11,11 @@
 #include "dataproc/Exception.h"
 #include "dataproc/FileReplacement.h"
 #include "dataproc/FileStream.h"
+#include "dataproc/UpdateBracket.h"
 #include "dataproc/Wipe.h"
 #include "storage/NorkError.h"
 #include "storage/NorkLeftovers.h"
 #include "storage/NorkTable.h"
-#include "storage/UpdateBracket.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "cli/FolderTree.h"
 #include "cli/Listings.h"
 #include "dataproc/FilePaths.h"
-#include "storage/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,7 +3,7 @@
 // limit) that reports what went wrong through a pipe.
 #include "boxdata/DbFileMgr.h"
 #include "dataproc/Exception.h"
-#include "storage/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <gtest/gtest.h>
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <numeric>
 #include <sstream>
 
@@ -225,17 +226,20 @@ protected:
         ASSERT_GT(counter.Writes, 0) << Case.Name;
         ASSERT_EQ(DumpFile(), after) << Case.Name;
         ASSERT_TRUE(after != FBefore || ReadBytes(FFile) != FBase) << Case.Name << " changes nothing";
-        const auto check = [&](TFaultyFileSystem& Fs, const std::string& What, const std::string& Cause) {
+        const auto check = [&](TFaultyFileSystem& Fs, const std::string& What, const std::string& Cause,
+                               const std::string& Class) {
             SCOPED_TRACE(std::string(Case.Name) + ": " + What);
             std::string inMemory;
             const std::string error = RunCase(Case, Fs, &inMemory);
             ++FCases;
+            ++FByClass[Class].first;
             EXPECT_TRUE(Fs.Fired);
             EXPECT_TRUE(OnlyTheBox());
             if (error.empty()) {
                 // Completed all the same: a short write inside the file continued, or the
                 // folder's sync after a rename.
                 ++FCompleted;
+                ++FByClass[Class].second;
                 EXPECT_EQ(inMemory, after);
                 EXPECT_EQ(DumpFile(), after);
                 return;
@@ -253,17 +257,17 @@ protected:
                 fs.FailWrite = n;
                 fs.WriteFault = kind;
                 check(fs, "write " + std::to_string(n) + " of " + std::to_string(counter.Writes) + ", " + FaultName(kind),
-                      FaultReason(kind));
+                      FaultReason(kind), FaultName(kind));
             }
         for (int n = 1; n <= counter.Syncs; ++n) {
             TFaultyFileSystem fs;
             fs.FailSync = n;
-            check(fs, "sync " + std::to_string(n), "Input/output error");
+            check(fs, "sync " + std::to_string(n), "Input/output error", "sync");
         }
         for (int n = 1; n <= counter.Renames; ++n) {
             TFaultyFileSystem fs;
             fs.FailRename = n;
-            check(fs, "rename " + std::to_string(n), "Input/output error");
+            check(fs, "rename " + std::to_string(n), "Input/output error", "rename");
         }
     }
 
@@ -274,6 +278,17 @@ protected:
     std::string FBefore;
     int FCases = 0;
     int FCompleted = 0;
+    std::map<std::string, std::pair<int, int>> FByClass; // cases, completed all the same
+
+    // "ENOSPC 90 (0 completed), ..."
+    std::string ByClass() const
+    {
+        std::string text;
+        for (const auto& [name, counts] : FByClass)
+            text += (text.empty() ? "" : ", ") + name + " " + std::to_string(counts.first) + " (" +
+                    std::to_string(counts.second) + " completed)";
+        return text;
+    }
 
     void SetUp() override
     {
@@ -344,7 +359,7 @@ TEST_F(BoxFaults, EntriesOfEveryKind)
     for (const TBoxCase& c : kEntryCases)
         RunAllFaults(c);
     std::cout << "[ entry faults ] " << FCases << " cases over " << std::size(kEntryCases) << " changes; "
-              << FCompleted << " completed all the same\n";
+              << FCompleted << " completed all the same; " << ByClass() << "\n";
 }
 
 TEST_F(BoxFaults, AttachmentsAndFolders)
@@ -352,7 +367,7 @@ TEST_F(BoxFaults, AttachmentsAndFolders)
     for (const TBoxCase& c : kAttachmentFolderCases)
         RunAllFaults(c);
     std::cout << "[ attachment and folder faults ] " << FCases << " cases over " << std::size(kAttachmentFolderCases)
-              << " changes; " << FCompleted << " completed all the same\n";
+              << " changes; " << FCompleted << " completed all the same; " << ByClass() << "\n";
 }
 
 TEST_F(BoxFaults, PasswordQuestionAndCompaction)
@@ -360,7 +375,7 @@ TEST_F(BoxFaults, PasswordQuestionAndCompaction)
     for (const TBoxCase& c : kWholeBoxCases)
         RunAllFaults(c);
     std::cout << "[ password and compaction faults ] " << FCases << " cases over " << std::size(kWholeBoxCases)
-              << " changes; " << FCompleted << " completed all the same\n";
+              << " changes; " << FCompleted << " completed all the same; " << ByClass() << "\n";
 }
 
 // A new box is made whole beside its name and renamed into place: any fault leaves no box (or

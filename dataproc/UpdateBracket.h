@@ -1,7 +1,7 @@
 // The one way to bracket updates: BeginUpdate on construction, and on leaving the scope
 // EndUpdate, or CancelUpdate when an error is passing through (which takes back what the
-// bracket wrote). Works on anything with that trio: a database, a table, the password box.
-// Threads: its target's.
+// bracket wrote). Works on anything with that trio: a database, a table, the password box, an
+// options store's accessor. Threads: its target's.
 #pragma once
 
 #include <exception>
