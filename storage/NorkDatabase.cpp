@@ -200,6 +200,16 @@ void TNorkDatabase::LoadTableNames()
 
 void TNorkDatabase::Close()
 {
+    // A bracket left open by a caller ends here too: with what it wrote, unless a step of it
+    // failed half-way; then its change is taken back (and a failure to do so reported).
+    std::string undoFailure;
+    if (FUpdateCount > 0) {
+        try {
+            FFileIO.UndoSpoiltChanges();
+        } catch (const std::exception& e) {
+            undoFailure = e.what();
+        }
+    }
     CloseAllTables();
     FActive = false;
     WipeString(FPassword);
@@ -210,10 +220,11 @@ void TNorkDatabase::Close()
         FEncryptMgr = std::make_unique<TEncryptMgr>();
         FCompressMgr = std::make_unique<TCompressMgr>();
     }
-    // A bracket left open by a caller ends here too, with what it wrote.
     FUpdateCount = 0;
     FFileIO.ForgetChanges();
     FFileIO.Close();
+    if (!undoFailure.empty())
+        throw EFileError("A change that failed half-way could not be taken back: " + undoFailure);
 }
 
 void TNorkDatabase::CloseAllTables()

@@ -62,8 +62,9 @@ public:
     bool Open(const std::string& AFileName, const std::string& APassword);
     // The container in the caller's buffer, which must outlive the database's use of it.
     bool Open(TMemoryStream* AStream, const std::string& APassword);
-    // Close raises only when what a bracket left open wrote cannot be flushed (the file is
-    // closed all the same); CloseAllTables never raises.
+    // Close ends a bracket left open: what it wrote stays, unless a step of it failed half-way
+    // (then the bracket's change is taken back). It raises only when that cannot be flushed or
+    // taken back (the file is closed all the same); CloseAllTables never raises.
     void Close();
     void CloseAllTables();
 

@@ -158,6 +158,14 @@ bool TNorkFileIO::UndoChange()
     return changed;
 }
 
+void TNorkFileIO::UndoSpoiltChanges()
+{
+    if (!FUndo.AnySpoilt())
+        return;
+    while (FUndo.Depth() > 0)
+        UndoChange();
+}
+
 int64_t TNorkFileIO::Size()
 {
     return FDBStream ? FDBStream->GetSize() : 0;

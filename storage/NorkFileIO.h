@@ -95,6 +95,8 @@ public:
     // The innermost change cannot complete any more: a step of it failed after writing.
     void SpoilChange(const std::string& Why) { FUndo.Spoil(Why); }
     bool ChangeSpoilt() const { return FUndo.Spoilt(); }
+    // Takes back every change still open when one of them is spoilt; raises as UndoChange.
+    void UndoSpoiltChanges();
     const std::string& ChangeSpoiltBy() const { return FUndo.SpoiltBy(); }
 
 private:

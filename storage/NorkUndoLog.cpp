@@ -81,6 +81,14 @@ void TNorkUndoLog::Keep(int64_t Position, int64_t Count, const TReadProc& Read)
     FEntries.push_back(std::move(entry));
 }
 
+bool TNorkUndoLog::AnySpoilt() const
+{
+    for (const TLevel& level : FLevels)
+        if (level.Spoilt)
+            return true;
+    return false;
+}
+
 void TNorkUndoLog::Spoil(const std::string& Why)
 {
     if (FLevels.empty() || FLevels.back().Spoilt)

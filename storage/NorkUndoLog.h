@@ -35,6 +35,7 @@ public:
     // Marks the innermost change as spoilt by an error (the first one given is kept).
     void Spoil(const std::string& Why);
     bool Spoilt() const { return !FLevels.empty() && FLevels.back().Spoilt; }
+    bool AnySpoilt() const;
     const std::string& SpoiltBy() const { return FLevels.back().SpoiltBy; }
 
     // Called before Count bytes are written at Position: keeps what the file holds there below

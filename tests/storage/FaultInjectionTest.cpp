@@ -353,6 +353,21 @@ TEST_F(EngineFaults, ABracketWhoseOperationFailedAfterWritingEndsTakenBack)
     EXPECT_TRUE(ReadFileBytes(FFile) == FBase);
     EXPECT_EQ(Dump(db, t), before);
 
+    // Closing the database with such a bracket still open takes its change back too.
+    t.BeginUpdate();
+    t.AppendRecord(Rec(25, 9).data(), kRecSize, 0);
+    {
+        TFaultyFileSystem fs;
+        fs.FailWrite = 2;
+        fs.WriteFault = fkNoSpace;
+        TScopedFileSystem scoped(fs);
+        EXPECT_THROW(t.AppendRecord(Rec(26, 8).data(), kRecSize, 0), EFileError);
+    }
+    db.Close();
+    EXPECT_TRUE(ReadFileBytes(FFile) == FBase);
+    ASSERT_TRUE(db.Open(FFile, "pw"));
+    t.Open("T", true);
+
     // Without the failure the same bracket completes.
     t.BeginUpdate();
     EXPECT_THROW(t.DeleteRecord(99), ENorkError);
