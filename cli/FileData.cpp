@@ -1,6 +1,8 @@
 #include "cli/FileData.h"
 
 #include "cli/CliError.h"
+#include "dataproc/Exception.h"
+#include "dataproc/FileReplacement.h"
 #include "dataproc/Wipe.h"
 #include "services/FileHandle.h"
 
@@ -66,24 +68,20 @@ std::string BaseName(const std::string& Path)
 
 void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, bool Overwrite)
 {
-    // A replaced file is removed first, so the new one gets mode 0600 and a symbolic link in
-    // its place is not followed.
-    if (Overwrite && ::unlink(Path.c_str()) != 0 && errno != ENOENT)
-        RaiseFileError(ecFileFault, Path, "cannot replace the file: " + Reason(errno));
-    TFileHandle fd(OpenFileHandle(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
-    if (fd.Get() < 0) {
-        if (errno == EEXIST)
-            RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
+    struct stat st {};
+    if (!Overwrite && ::lstat(Path.c_str(), &st) == 0)
+        RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
+    // Readable by the user only, also when it replaces a file that others could read; a symbolic
+    // link in its place is replaced, not followed.
+    TReplaceOptions options;
+    options.NewMode = 0600;
+    options.KeepMode = false;
+    options.Overwrite = Overwrite;
+    try {
+        ReplaceFile(Path, Data, static_cast<int64_t>(Size), options);
+    } catch (const EFileError& e) {
+        throw ECliError(ecFileFault, e.what());
     }
-    if (!WriteAllBytes(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0) {
-        const int err = errno;
-        fd.Close();
-        ::unlink(Path.c_str());
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(err));
-    }
-    if (!fd.Close())
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
 }
 
 void WriteStdout(const void* Data, std::size_t Size)

@@ -1,6 +1,7 @@
 #include "services/PrivateFiles.h"
 
 #include "dataproc/Exception.h"
+#include "dataproc/FileReplacement.h"
 #include "dataproc/MemoryStream.h"
 #include "services/FileHandle.h"
 #include "services/PathUtils.h"
@@ -17,11 +18,6 @@ namespace {
 [[noreturn]] void RaiseRead(const std::string& FileName, const std::string& Reason)
 {
     throw EFileError("无法读取文件“" + FileName + "”：" + Reason);
-}
-
-[[noreturn]] void RaiseWrite(const std::string& FileName, int Err)
-{
-    throw EFileError("无法写入文件“" + FileName + "”：" + std::strerror(Err));
 }
 
 } // namespace
@@ -79,20 +75,11 @@ void ReadFileContent(const std::string& FileName, TMemoryStream& Data)
 
 void WriteFileContent(const std::string& FileName, const void* Data, std::size_t Size, bool Private)
 {
-    // A private copy is made anew, so it gets mode 0600 whatever stood there, and a link planted
-    // in its place is not followed.
-    if (Private && ::unlink(FileName.c_str()) != 0 && errno != ENOENT)
-        RaiseWrite(FileName, errno);
-    const int flags = Private ? O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW : O_WRONLY | O_CREAT | O_TRUNC;
-    TFileHandle fd(OpenFileHandle(FileName.c_str(), flags, Private ? 0600 : 0666));
-    if (fd.Get() < 0)
-        RaiseWrite(FileName, errno);
-    if (!WriteAllBytes(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0 || !fd.Close()) {
-        const int err = errno;
-        if (Private)
-            ::unlink(FileName.c_str());
-        RaiseWrite(FileName, err);
-    }
+    TReplaceOptions options;
+    options.NewMode = 0600;
+    // A private copy gets mode 0600 whatever stood there before.
+    options.KeepMode = !Private;
+    ReplaceFile(FileName, Data, static_cast<int64_t>(Size), options);
 }
 
 bool WipeAndDeleteFile(const std::string& FileName)

@@ -21,10 +21,10 @@ std::string PrivateTempFolder();
 // Data is then empty and nothing read is left in memory.
 void ReadFileContent(const std::string& FileName, TMemoryStream& Data);
 
-// Creates or replaces FileName with Size bytes. Private: the file is made anew with mode 0600
-// and a link in its place is not followed; otherwise an existing file is truncated and keeps its
-// mode. Raises EFileError naming the file and the reason; a private file that was not fully
-// written is removed.
+// Creates or replaces FileName with Size bytes in one step (ReplaceFile): the name holds the old
+// or the whole new content, never a part; a link in its place is replaced, not followed. A new
+// file gets mode 0600; Private gives 0600 also to a file replaced, else that keeps its mode.
+// Raises EFileError naming the file and the reason.
 void WriteFileContent(const std::string& FileName, const void* Data, std::size_t Size, bool Private);
 
 // Overwrites the file's content with zeros, puts that on the device and deletes the file.

@@ -91,7 +91,7 @@ TEST_F(PrivateFilesTest, ReadingTakesTheWholeFileOrRaisesWithTheReason)
     }
 }
 
-TEST_F(PrivateFilesTest, PlainWritesReplaceTheContentAndKeepTheMode)
+TEST_F(PrivateFilesTest, PlainWritesReplaceTheContentAndKeepTheModeNewFilesAreTheUsersOnly)
 {
     const std::string file = FDir / "saved.txt";
     WriteAll(file, "previous, longer");
@@ -99,6 +99,8 @@ TEST_F(PrivateFilesTest, PlainWritesReplaceTheContentAndKeepTheMode)
     WriteFileContent(file, "", 0, false);
     EXPECT_EQ(ReadAll(file), "");
     EXPECT_EQ(ModeOf(file), 0640u);
+    WriteFileContent(FDir / "new.txt", "y", 1, false);
+    EXPECT_EQ(ModeOf(FDir / "new.txt"), 0600u);
     EXPECT_THROW(WriteFileContent(FDir / "no/such/folder", "x", 1, false), EFileError);
 }
 

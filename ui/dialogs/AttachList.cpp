@@ -1,6 +1,7 @@
 #include "ui/dialogs/AttachList.h"
 
 #include "boxdata/DbFileMgr.h"
+#include "boxdata/UpdateBracket.h"
 
 #include <stdexcept>
 #include <string>
@@ -83,12 +84,14 @@ void TAttachList::StoreNew(TAttachData& Item, int32_t OwnerID)
 
 void TAttachList::AddToDb(int32_t OwnerID)
 {
+    TUpdateBracket bracket(DbFileMgr);
     for (auto& item : FItems)
         StoreNew(*item, OwnerID);
 }
 
 void TAttachList::ApplyToDb(int32_t OwnerID)
 {
+    TUpdateBracket bracket(DbFileMgr);
     TAttachDataHeaderAry stored;
     DbFileMgr.GetAttachmentList(stored, OwnerID);
     for (const TAttachDataHeader& h : stored)

@@ -33,11 +33,13 @@ public:
     // Raises what the password box raises.
     void LoadFromDb(int32_t OwnerID);
     // Stores every entry as a new attachment of OwnerID, in list order; each entry takes OwnerID
-    // and its new id. Raises what the password box raises.
+    // and its new id. One change of the box: on an error none is stored (the entries' ids may
+    // then be stale). Raises what the password box raises.
     void AddToDb(int32_t OwnerID);
     // After an edit: deletes each stored attachment of OwnerID whose id is no longer listed,
     // gives every listed stored one its listed name, and stores the new ones (id 0) as in
-    // AddToDb. Raises what the password box raises.
+    // AddToDb. One change of the box, taken back whole on an error. Raises what the password box
+    // raises.
     void ApplyToDb(int32_t OwnerID);
 
 private:
