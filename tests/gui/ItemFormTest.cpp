@@ -178,10 +178,6 @@ TEST_F(ItemFormTest, CopyButtonsFollowTheirEditsAndCopyTheWholeText)
     item.UserName = "ann lee";
     item.Password = TSecretString(" p w ");
     item.Email = "ann@example.org";
-    struct TCopy {
-        const char* Button;
-        QString Expected;
-    };
     std::vector<QString> copied;
     std::vector<bool> secret;
     std::map<std::string, bool> enabled;
