@@ -62,7 +62,8 @@ void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*
 {
     Form->show();
     QApplication::setActiveWindow(Form);
-    QTest::qWaitForWindowExposed(Form);
+    if (!QTest::qWaitForWindowExposed(Form))
+        std::cerr << "not shown: " << Name.toStdString() << '\n';
     if (Fill)
         Fill(Form);
     QTest::qWait(50);
