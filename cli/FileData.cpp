@@ -4,6 +4,7 @@
 #include "dataproc/Exception.h"
 #include "dataproc/FileReplacement.h"
 #include "dataproc/Wipe.h"
+#include "services/FileHandle.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,48 +14,16 @@
 
 namespace {
 
-class TFd {
-public:
-    explicit TFd(int Fd) : FFd(Fd) {}
-    ~TFd()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return FFd; }
-
-private:
-    int FFd;
-};
-
 std::string Reason(int Err)
 {
     return std::strerror(Err);
-}
-
-bool WriteAll(int Fd, const void* Data, std::size_t Size)
-{
-    const char* p = static_cast<const char*>(Data);
-    while (Size > 0) {
-        const ssize_t n = ::write(Fd, p, Size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        Size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
 
 TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes)
 {
-    TFd fd(::open(Path.c_str(), O_RDONLY | O_CLOEXEC));
+    TFileHandle fd(OpenFileHandle(Path.c_str(), O_RDONLY));
     if (fd.Get() < 0)
         RaiseUsage(Path + ": cannot read the file: " + Reason(errno));
     struct stat st {};
@@ -117,6 +86,6 @@ void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, b
 
 void WriteStdout(const void* Data, std::size_t Size)
 {
-    if (!WriteAll(STDOUT_FILENO, Data, Size))
+    if (!WriteAllBytes(STDOUT_FILENO, Data, Size))
         throw ECliError(ecFileFault, std::string("cannot write to standard output: ") + Reason(errno));
 }

@@ -1,8 +1,10 @@
 #include "services/OpenFileLock.h"
 
 #include "dataproc/FilePaths.h"
+#include "services/FileHandle.h"
 #include "services/Global.h"
 #include "services/PathUtils.h"
+#include "services/PrivateFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -17,24 +19,9 @@
 
 namespace {
 
-// Creates the folder when missing and answers whether it is a private folder of this user:
-// another user must not be able to plant or remove lock files in it.
-bool EnsurePrivateFolder(const std::string& Folder)
-{
-    if (::mkdir(Folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st {};
-    return ::lstat(Folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-           (st.st_mode & 0077) == 0;
-}
-
 int OpenNoFollow(const std::string& Path, int Flags)
 {
-    int fd;
-    do {
-        fd = ::open(Path.c_str(), Flags | O_CLOEXEC | O_NOFOLLOW, 0600);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return OpenFileHandle(Path.c_str(), Flags | O_NOFOLLOW, 0600);
 }
 
 int Lock(int Fd, int Operation)

@@ -7,6 +7,7 @@
 #include "app/ImageCollection.h"
 #include "app/SysDM.h"
 #include "boxdata/DbFileMgr.h"
+#include "gui/ScreenshotShoot.h"
 #include "services/AppOptMgr.h"
 #include "services/TempDir.h"
 #include "ui/components/BalloonHint.h"
@@ -55,12 +56,14 @@ void Check(QWidget* Form, const char* Name)
         box->setChecked(true);
 }
 
-// Shows Form, lets it settle, and writes it with its visible balloons as NAME.png.
-void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*)>& Fill = {})
+} // namespace
+
+void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*)>& Fill)
 {
     Form->show();
     QApplication::setActiveWindow(Form);
-    QTest::qWaitForWindowExposed(Form);
+    if (!QTest::qWaitForWindowExposed(Form))
+        std::cerr << "not shown: " << Name.toStdString() << '\n';
     if (Fill)
         Fill(Form);
     QTest::qWait(50);
@@ -88,6 +91,8 @@ void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*
         std::cerr << "cannot write " << file.toStdString() << '\n';
     Form->hide();
 }
+
+namespace {
 
 // The shared pictures at 16, 24 and 32 pixels on a light and on a dark background.
 void ShootImages()
@@ -223,6 +228,7 @@ void ShootAll(const std::string& Box)
         TMainForm form;
         Shoot(&form, "MainForm");
     }
+    ShootEditors();
 }
 
 } // namespace

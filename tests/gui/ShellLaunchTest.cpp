@@ -1,3 +1,4 @@
+#include "gui/UrlRecorder.h"
 #include "services/TempDir.h"
 #include "services/qt/ShellLaunch.h"
 
@@ -8,26 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-
-// Stands in for the desktop: records what would have been opened.
-class TUrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    TUrlRecorder()
-    {
-        for (const char* scheme : {"mailto", "http", "https", "file"})
-            QDesktopServices::setUrlHandler(scheme, this, "Open");
-    }
-    ~TUrlRecorder() override
-    {
-        for (const char* scheme : {"mailto", "http", "https", "file"})
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-    QList<QUrl> Urls;
-
-public slots:
-    void Open(const QUrl& Url) { Urls.append(Url); }
-};
 
 namespace {
 
