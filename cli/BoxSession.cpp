@@ -2,7 +2,9 @@
 
 #include "cli/CliError.h"
 #include "cli/PasswordInput.h"
+#include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <iostream>
 #include <sys/stat.h>
@@ -88,18 +90,27 @@ TBoxSession::~TBoxSession()
 
 void TBoxSession::Update(const std::function<void()>& Body)
 {
-    DbFileMgr.BeginUpdate();
-    try {
+    {
+        TSignalHold hold;
+        TUpdateBracket bracket(DbFileMgr);
         Body();
-    } catch (...) {
-        try {
-            DbFileMgr.EndUpdate();
-        } catch (const std::exception&) {
-            // The first error is the one to report.
-        }
-        throw;
     }
-    DbFileMgr.EndUpdate();
+    RaiseIfInterrupted(FFileName);
+}
+
+void TBoxSession::Rewrite(const std::function<void()>& Body)
+{
+    {
+        TSignalHold hold;
+        try {
+            Body();
+        } catch (...) {
+            FMarker.Announce(FFileName); // the rebuild may have replaced the file before it failed
+            throw;
+        }
+        FMarker.Announce(FFileName);
+    }
+    RaiseIfInterrupted(FFileName);
 }
 
 std::string BoxCompression(TBoxSession& Session)

@@ -16,6 +16,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   # benchmarks and interop peers
   libbenchmark-dev hyperfine openssl keepassxc
+  # password strength
+  libzxcvbn-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "services/AppOptMgr.h"
 
 #include "services/AppFolders.h"
+#include "services/GenPwd.h"
 #include "services/IniOptAccessor.h"
 
 TAppOptionsMgr::TAppOptionsMgr()
@@ -38,4 +39,14 @@ void TAppOptionsMgr::InitItems()
     Add(WinRight, int32_t{0});
     Add(WinBottom, int32_t{0});
     Add(ContentWidth, int32_t{0});
+}
+
+void ApplyGenPwdOptions(const TOptionsManager& Options, TPwdGenerator& Generator)
+{
+    using namespace AppOpt;
+    Generator.SetCharKinds(static_cast<TGenPwdCharKinds>(Options.ReadInteger(GenPwdCharKinds)));
+    Generator.SetLenMode(Options.ReadInteger(GenPwdLenMode) == plFixed ? plFixed : plRange);
+    Generator.SetLenRangeMin(Options.ReadInteger(GenPwdLenRangeMin));
+    Generator.SetLenRangeMax(Options.ReadInteger(GenPwdLenRangeMax));
+    Generator.SetLenFixed(Options.ReadInteger(GenPwdLenFixed));
 }

@@ -5,6 +5,8 @@
 
 #include "services/OptionsMgr.h"
 
+class TPwdGenerator;
+
 // Option names, in the order InitItems adds them.
 namespace AppOpt {
 inline constexpr const char* AutoOpenMode = "AutoOpenMode";
@@ -47,3 +49,8 @@ protected:
     // Clears the store and adds the 25 options with their defaults, none modified.
     void InitItems() override;
 };
+
+// Configures Generator from the options GenPwdCharKinds, GenPwdLenMode, GenPwdLenRangeMin,
+// GenPwdLenRangeMax and GenPwdLenFixed, in that order (so a minimum above the maximum ends with
+// both at the maximum). Raises EOptionConvertError for a value that is not a number.
+void ApplyGenPwdOptions(const TOptionsManager& Options, TPwdGenerator& Generator);

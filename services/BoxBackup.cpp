@@ -1,13 +1,13 @@
 #include "services/BoxBackup.h"
 
 #include "dataproc/Exception.h"
-#include "dataproc/FilePaths.h"
+#include "dataproc/FileReplacement.h"
+#include "dataproc/FileSystem.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -22,46 +22,39 @@ constexpr std::size_t kCopyBlock = 1 << 20;
     throw EFileError("Cannot " + What + " \"" + FileName + "\". " + std::strerror(Err));
 }
 
-// Closes a descriptor on every way out.
-struct TFd {
-    int Handle = -1;
-    ~TFd()
+// Reads the box for the copy. The box stays held by this program, which reads it without a
+// lock of its own.
+class TBoxReader {
+public:
+    explicit TBoxReader(const std::string& FileName) : FFileName(FileName)
     {
-        if (Handle >= 0)
-            ::close(Handle);
+        FHandle = FileSystem().Open(FileName.c_str(), O_RDONLY | O_CLOEXEC, 0);
+        if (FHandle < 0)
+            Fail("read file", FileName, errno);
     }
-};
+    ~TBoxReader() { FileSystem().Close(FHandle); }
+    TBoxReader(const TBoxReader&) = delete;
+    TBoxReader& operator=(const TBoxReader&) = delete;
 
-// Copies Source into the new file Target (already created, empty) and puts it on the device.
-void CopyContent(const std::string& Source, const std::string& Target)
-{
-    TFd in{::open(Source.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (in.Handle < 0)
-        Fail("read file", Source, errno);
-    TFd out{::open(Target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC)};
-    if (out.Handle < 0)
-        Fail("write file", Target, errno);
-    std::vector<char> buffer(kCopyBlock);
-    for (;;) {
-        const ssize_t got = ::read(in.Handle, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            Fail("read file", Source, errno);
-        if (got == 0)
-            break;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out.Handle, buffer.data() + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno == EINTR)
+    // The next bytes into Buffer: how many, 0 at the end.
+    std::size_t Read(std::vector<char>& Buffer)
+    {
+        for (;;) {
+            const ssize_t got = FileSystem().Read(FHandle, Buffer.data(), Buffer.size(), FOffset);
+            if (got < 0 && errno == EINTR)
                 continue;
-            if (put < 0)
-                Fail("write file", Target, errno);
-            done += put;
+            if (got < 0)
+                Fail("read file", FFileName, errno);
+            FOffset += got;
+            return static_cast<std::size_t>(got);
         }
     }
-    if (::fsync(out.Handle) != 0)
-        Fail("write file", Target, errno);
-}
+
+private:
+    std::string FFileName;
+    int FHandle = -1;
+    int64_t FOffset = 0;
+};
 
 } // namespace
 
@@ -88,17 +81,13 @@ void BackupBoxFile(const std::string& BoxFile, const std::string& Folder)
         fs::rename(names.F2, names.F3, ec);
         fs::rename(names.F1, names.F2, ec);
     }
-    const std::string temp = CreateTempFile(Folder, "." + fs::path(names.F1).filename().string() + ".");
-    try {
-        CopyContent(BoxFile, temp);
-        if (::rename(temp.c_str(), names.F1.c_str()) != 0)
-            Fail("write file", names.F1, errno);
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
-    // The rename itself reaches the device with the folder.
-    TFd folder{::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (folder.Handle >= 0)
-        ::fsync(folder.Handle);
+    // The copy takes F1's name only once it is whole and on the device.
+    TReplaceOptions options;
+    options.NewMode = 0600;
+    TFileReplacement copy(names.F1, options);
+    TBoxReader box(BoxFile);
+    std::vector<char> buffer(kCopyBlock);
+    while (const std::size_t got = box.Read(buffer))
+        copy.Write(buffer.data(), static_cast<int64_t>(got));
+    copy.Commit();
 }

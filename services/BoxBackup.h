@@ -19,7 +19,7 @@ TBackupFileNames BackupFileNames(const std::string& BoxFile, const std::string& 
 bool BackupWanted(int64_t Size, int32_t MaxBackupSize);
 
 // Creates Folder with every missing parent, rotates the copies (F3 dropped, F2 to F3, F1 to F2,
-// only when F1 exists; a step that fails is passed over) and copies BoxFile to F1. The copy is
-// written to a temporary name in Folder, put on the device and then renamed, so F1 is always a
-// whole copy. Raises EFileError naming the folder or file and the reason.
+// only when F1 exists; a step that fails is passed over) and copies BoxFile to F1 through the file
+// replacement, so F1 is always a whole copy (readable by the user only). Raises EFileError naming
+// the folder or file and the reason.
 void BackupBoxFile(const std::string& BoxFile, const std::string& Folder);

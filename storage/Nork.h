@@ -13,3 +13,4 @@
 #include "storage/NorkNames.h"
 #include "storage/NorkTable.h"
 #include "storage/RecordCache.h"
+#include "dataproc/UpdateBracket.h"

@@ -2,19 +2,23 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <QWindow>
 
 void SetWindowTopmost(QWidget* Form, bool OnTop)
 {
     if (Form == nullptr || Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == OnTop)
         return;
-    // Changing a window flag re-creates the window hidden; show it again where it was.
-    const bool visible = Form->isVisible();
-    const QRect geometry = Form->geometry();
-    Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
-    if (visible) {
-        Form->setGeometry(geometry);
-        Form->show();
+    QWindow* window = Form->windowHandle();
+    if (window == nullptr) {
+        Form->setWindowFlag(Qt::WindowStaysOnTopHint, OnTop);
+        return;
     }
+    // A window that exists takes the new flag in place. Setting the widget's flag would make it
+    // anew, hidden, and hiding a dialog ends its modal run.
+    Qt::WindowFlags flags = Form->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
+    Form->overrideWindowFlags(flags);
+    window->setFlags(flags);
 }
 
 void ShowWaitCursor()

@@ -4,7 +4,7 @@
 class QWidget;
 
 // Keeps the window above all others, or lets it be covered again; position, size and
-// visibility stay as they were.
+// visibility stay as they were, and a dialog's modal run goes on.
 void SetWindowTopmost(QWidget* Form, bool OnTop);
 
 // The whole application shows the busy cursor / the normal cursor again. Not nested: one

@@ -1,4 +1,5 @@
 #include "BoxFixture.h"
+#include "FaultyFileSystem.h"
 #include "boxdata/BoxSchema.h"
 #include "dataproc/Exception.h"
 #include "storage/Nork.h"
@@ -200,6 +201,40 @@ TEST_F(TDbFileMgrTest, VerifyFindsADamagedRecord)
     ASSERT_FALSE(problems.empty());
     EXPECT_EQ(problems[0].rfind("NetItem: record id " + std::to_string(id), 0), 0u) << problems[0];
     FMgr.OpenDatabase(FFile, "secret");
+}
+
+} // namespace
+
+namespace {
+
+// A file layer that runs out of memory, or meets a programming error, when a file is read.
+template <class E>
+class TThrowingRead : public TFileSystem {
+public:
+    ssize_t Read(int, void*, std::size_t, int64_t) override { throw E("thrown by the test"); }
+};
+
+TEST_F(TDbFileMgrTest, PasswordChecksAnswerFalseOnlyForErrorsOfTheFile)
+{
+    FMgr.CloseDatabase();
+    EXPECT_FALSE(FMgr.CheckPassword(Path("missing.zmb"), "secret"));
+    EXPECT_FALSE(FMgr.GetCheckPassword(Path("missing.zmb")));
+    std::ofstream(Path("foreign.zmb")) << "not a box";
+    EXPECT_FALSE(FMgr.CheckPassword(Path("foreign.zmb"), "secret"));
+    std::string password;
+    {
+        TThrowingRead<std::length_error> broken;
+        TScopedFileSystem scoped(broken);
+        EXPECT_THROW(FMgr.CheckPassword(FFile, "secret"), std::length_error);
+        EXPECT_THROW(FMgr.GetCheckPassword(FFile), std::length_error);
+        EXPECT_THROW(FMgr.GetPwdByAnswer(FFile, "answer", password), std::length_error);
+    }
+    struct TNoMemory : std::bad_alloc {
+        explicit TNoMemory(const char*) {}
+    };
+    TThrowingRead<TNoMemory> exhausted;
+    TScopedFileSystem scoped(exhausted);
+    EXPECT_THROW(FMgr.CheckPassword(FFile, "secret"), std::bad_alloc);
 }
 
 } // namespace

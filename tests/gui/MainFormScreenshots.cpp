@@ -3,7 +3,7 @@
 #include "app/AppObjects.h"
 #include "boxdata/DbFileMgr.h"
 #include "gui/BoxEntries.h"
-#include "gui/Screenshots.h"
+#include "gui/ScreenshotShoot.h"
 #include "services/AppOptMgr.h"
 #include "ui/components/TrayIcon.h"
 #include "ui/dialogs/ProgressFrm.h"

@@ -3,7 +3,6 @@
 #include "gui/MainFormFixture.h"
 #include "services/qt/SecretClipboard.h"
 #include "ui/dialogs/AttachList.h"
-#include "ui/main/AttachmentSync.h"
 #include "ui/main/ItemListModel.h"
 
 #include <QClipboard>
@@ -295,24 +294,6 @@ TEST_F(MainListTest, BankAndGeneralEntriesAndTheirAttachments)
     TAttachDataHeaderAry headers;
     DbFileMgr.GetAttachmentList(headers, note);
     ASSERT_EQ(headers.size(), 2u);
-
-    // What an editor hands back: one deleted, one renamed, one new with its owner left unset.
-    TAttachList edited;
-    edited.LoadFromDb(note);
-    EXPECT_EQ(edited.GetItemPtr(1)->Bin.str(), "content of b.txt");
-    edited.Delete(0);
-    edited.GetItemPtr(0)->Name = "c.doc";
-    TAttachData added;
-    added.Name = "b.txt";
-    added.Bin = "new";
-    added.Size = 3;
-    edited.Add(added);
-    StoreAttachmentChanges(note, edited);
-    DbFileMgr.GetAttachmentList(headers, note);
-    ASSERT_EQ(headers.size(), 2u);
-    EXPECT_EQ(headers[0].Name, "c.doc");
-    EXPECT_EQ(headers[1].Name, "b.txt");
-    EXPECT_GT(headers[1].ID, headers[0].ID) << "the new one was added, not renamed";
 
     // A new general entry with its files, in list order.
     TAttachList files;

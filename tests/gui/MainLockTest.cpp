@@ -227,9 +227,9 @@ TEST_F(MainLockTest, WithoutANotificationAreaTheWindowMinimizesAndCanComeBack)
 TEST_F(MainLockTest, StayOnTopAndTransparency)
 {
     OpenForm(NewFilledBox());
-    EXPECT_FALSE(FForm->StayOnTop());
+    EXPECT_FALSE(FForm->StayOnTopChecked());
     KeyToWindow(Qt::Key_F6);
-    EXPECT_TRUE(FForm->StayOnTop());
+    EXPECT_TRUE(FForm->StayOnTopChecked());
     EXPECT_TRUE(FForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(FForm->isVisible());
     FForm->SetStayOnTop(false);
@@ -239,6 +239,27 @@ TEST_F(MainLockTest, StayOnTopAndTransparency)
     EXPECT_EQ(FForm->windowOpacity(), 0.0);
     FForm->SetTransparent(false);
     EXPECT_EQ(FForm->windowOpacity(), 1.0);
+
+    // A pinned editor: the window goes transparent and on top while it is open, opaque again
+    // when it closes, still on top; the next editor starts pinned.
+    SelectFolder(4);
+    double opacityWhilePinned = -1;
+    WhenModalShown([&](QWidget* editor) {
+        editor->findChild<QAction*>("StayOnTopAction")->trigger();
+        opacityWhilePinned = FForm->windowOpacity();
+        Click(editor, "CancelButton");
+    });
+    Action("AddItemAction")->trigger();
+    EXPECT_EQ(opacityWhilePinned, 0.0);
+    EXPECT_EQ(FForm->windowOpacity(), 1.0);
+    EXPECT_TRUE(FForm->StayOnTopChecked());
+    bool startsPinned = false;
+    WhenModalShown([&](QWidget* editor) {
+        startsPinned = editor->findChild<QAction*>("StayOnTopAction")->isChecked();
+        Click(editor, "CancelButton");
+    });
+    Action("AddItemAction")->trigger();
+    EXPECT_TRUE(startsPinned);
 }
 
 TEST_F(MainLockTest, BoundsAndTreeWidthAcrossRuns)

@@ -7,7 +7,7 @@
 #include "app/ImageCollection.h"
 #include "app/SysDM.h"
 #include "boxdata/DbFileMgr.h"
-#include "gui/Screenshots.h"
+#include "gui/ScreenshotShoot.h"
 #include "services/AppOptMgr.h"
 #include "services/TempDir.h"
 #include "ui/components/BalloonHint.h"
@@ -186,6 +186,7 @@ void ShootAll(const std::string& Box)
         Shoot(&form, "InputForm-password");
     }
     ShootMainForm();
+    ShootEditors();
 }
 
 } // namespace

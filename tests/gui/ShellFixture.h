@@ -42,11 +42,22 @@ protected:
         return child;
     }
     static void Click(QWidget* Form, const char* Name) { Child<QPushButton>(Form, Name)->click(); }
+    // Types Text into Widget key by key; characters without a key of their own (Chinese) come as
+    // the text of a key event, as an input method delivers them.
+    static void KeyClicks(QWidget* Widget, const QString& Text)
+    {
+        for (const QChar c : Text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(Widget, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, Widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
     static void Type(QWidget* Form, const char* Name, const QString& Text)
     {
         auto* edit = Child<QLineEdit>(Form, Name);
         edit->clear();
-        QTest::keyClicks(edit, Text);
+        KeyClicks(edit, Text);
     }
     // The control that has (or gets, when its window is active) the focus in Form.
     static QString FocusIn(QWidget* Form) { return Form->focusWidget() ? Form->focusWidget()->objectName() : QString(); }

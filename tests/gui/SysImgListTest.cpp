@@ -1,46 +1,16 @@
 #include "services/qt/SysImgList.h"
 
+#include "gui/TestIconTheme.h"
 #include "services/TempDir.h"
 
-#include <QDir>
-#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
 
-// A small icon theme of our own, so the test does not depend on what the machine has installed.
 class SysImgListTest : public ::testing::Test {
 protected:
-    SysImgListTest()
-    {
-        const QString root = QString::fromStdString(FDir.Path().string());
-        const QString theme = root + "/ZmbTest";
-        QDir().mkpath(theme + "/16x16/mimetypes");
-        QDir().mkpath(theme + "/16x16/places");
-        WriteAll((FDir.Path() / "ZmbTest/index.theme").string(),
-                 "[Icon Theme]\nName=ZmbTest\nDirectories=16x16/mimetypes,16x16/places\n"
-                 "[16x16/mimetypes]\nSize=16\nContext=MimeTypes\nType=Fixed\n"
-                 "[16x16/places]\nSize=16\nContext=Places\nType=Fixed\n");
-        for (const char* name : {"mimetypes/application-pdf", "mimetypes/text-plain", "places/folder",
-                                 "places/folder-open"}) {
-            QImage image(16, 16, QImage::Format_ARGB32);
-            image.fill(Qt::blue);
-            image.save(theme + "/16x16/" + name + ".png");
-        }
-        FOldPaths = QIcon::themeSearchPaths();
-        FOldTheme = QIcon::themeName();
-        QIcon::setThemeSearchPaths({root});
-        QIcon::setThemeName("ZmbTest");
-    }
-    ~SysImgListTest() override
-    {
-        QIcon::setThemeSearchPaths(FOldPaths);
-        QIcon::setThemeName(FOldTheme);
-    }
-
+    TTestIconTheme FTheme;
     TTempDir FDir;
-    QStringList FOldPaths;
-    QString FOldTheme;
     TSysImageList FList;
 };
 

@@ -1,11 +1,13 @@
-// Stands in for the desktop in tests: records every address the program hands over to be
-// opened (web pages, mail, files) instead of opening it.
+// Stands in for the desktop: records every web, mail and file address the program hands over
+// instead of opening it. Installed for the object's lifetime.
 #pragma once
 
 #include <QDesktopServices>
 #include <QList>
 #include <QObject>
 #include <QUrl>
+
+#include <functional>
 
 class TUrlRecorder : public QObject {
     Q_OBJECT
@@ -21,7 +23,14 @@ public:
             QDesktopServices::unsetUrlHandler(scheme);
     }
     QList<QUrl> Urls;
+    // Runs at each address as it is handed over.
+    std::function<void(const QUrl&)> OnOpen;
 
 public slots:
-    void Open(const QUrl& Url) { Urls.append(Url); }
+    void Open(const QUrl& Url)
+    {
+        Urls.append(Url);
+        if (OnOpen)
+            OnOpen(Url);
+    }
 };

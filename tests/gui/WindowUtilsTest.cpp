@@ -1,7 +1,9 @@
 #include "services/qt/WindowUtils.h"
 
+#include <QDialog>
 #include <QGuiApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -29,6 +31,26 @@ TEST(WindowUtilsTest, TopmostKeepsPlaceSizeAndVisibility)
     SetWindowTopmost(&hidden, true);
     EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(hidden.isVisible());
+}
+
+TEST(WindowUtilsTest, AModalDialogStaysOpenWhilePinned)
+{
+    QDialog dialog;
+    bool visibleAfterPin = false;
+    bool visibleAfterUnpin = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        SetWindowTopmost(&dialog, true);
+        QTest::qWait(20);
+        visibleAfterPin = dialog.isVisible();
+        SetWindowTopmost(&dialog, false);
+        QTest::qWait(20);
+        visibleAfterUnpin = dialog.isVisible();
+        dialog.done(7);
+    });
+    EXPECT_EQ(dialog.exec(), 7);
+    EXPECT_TRUE(visibleAfterPin);
+    EXPECT_TRUE(visibleAfterUnpin);
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST(WindowUtilsTest, WaitCursorIsNotNested)

@@ -1,24 +1,25 @@
 #include "ui/dialogs/AttachList.h"
 
 #include "boxdata/DbFileMgr.h"
-#include "dataproc/Exception.h"
-#include "dataproc/Wipe.h"
+#include "boxdata/UpdateBracket.h"
 
-namespace {
-
-// The content goes with the record (TSecretString wipes it); the stream is wiped here.
-void WipeStream(TMemoryStream& Stream)
-{
-    if (Stream.Size() > 0)
-        SecureZero(Stream.Memory(), static_cast<std::size_t>(Stream.Size()));
-    Stream.Clear();
-}
-
-} // namespace
+#include <stdexcept>
+#include <string>
 
 TAttachList::~TAttachList()
 {
     Clear();
+}
+
+void TAttachList::WipeItemData(TAttachData& Item)
+{
+    Item.Bin = TSecretString(); // the assignment overwrites the old content
+}
+
+void TAttachList::CheckIndex(int Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
 void TAttachList::Add(const TAttachData& Item)
@@ -29,11 +30,14 @@ void TAttachList::Add(const TAttachData& Item)
 void TAttachList::Delete(int Index)
 {
     CheckIndex(Index);
+    WipeItemData(*FItems[static_cast<std::size_t>(Index)]);
     FItems.erase(FItems.begin() + Index);
 }
 
 void TAttachList::Clear()
 {
+    for (auto& item : FItems)
+        WipeItemData(*item);
     FItems.clear();
 }
 
@@ -45,39 +49,58 @@ int TAttachList::IndexOfID(int32_t ID) const
     return -1;
 }
 
+TAttachData* TAttachList::GetItemPtr(int Index)
+{
+    CheckIndex(Index);
+    return FItems[static_cast<std::size_t>(Index)].get();
+}
+
 void TAttachList::LoadFromDb(int32_t OwnerID)
 {
     Clear();
     TAttachDataHeaderAry headers;
     DbFileMgr.GetAttachmentList(headers, OwnerID);
-    for (const TAttachDataHeader& header : headers) {
-        TMemoryStream stream;
-        DbFileMgr.GetAttachment(header.ID, stream);
-        TAttachData item;
-        item.ID = header.ID;
-        item.Name = header.Name;
-        item.Size = header.Size;
-        item.OwnerID = OwnerID;
-        item.Bin = std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
-        WipeStream(stream);
-        FItems.push_back(std::make_unique<TAttachData>(std::move(item)));
+    for (const TAttachDataHeader& h : headers) {
+        TMemoryStream content; // wiped when released
+        DbFileMgr.GetAttachment(h.ID, content);
+        auto item = std::make_unique<TAttachData>();
+        item->ID = h.ID;
+        item->Name = h.Name;
+        item->Size = h.Size;
+        item->OwnerID = OwnerID;
+        item->Bin = TSecretString(std::string(reinterpret_cast<const char*>(content.Memory()),
+                                              static_cast<std::size_t>(content.Size())));
+        FItems.push_back(std::move(item));
     }
 }
 
-TAttachData* TAttachList::GetItemPtr(int Index)
+void TAttachList::StoreNew(TAttachData& Item, int32_t OwnerID)
 {
-    CheckIndex(Index);
-    return FItems[Index].get();
+    Item.OwnerID = OwnerID;
+    int32_t id = 0;
+    DbFileMgr.AddAttachment(Item, id);
+    Item.ID = id;
 }
 
-const TAttachData* TAttachList::GetItemPtr(int Index) const
+void TAttachList::AddToDb(int32_t OwnerID)
 {
-    CheckIndex(Index);
-    return FItems[Index].get();
+    TUpdateBracket bracket(DbFileMgr);
+    for (auto& item : FItems)
+        StoreNew(*item, OwnerID);
 }
 
-void TAttachList::CheckIndex(int Index) const
+void TAttachList::ApplyToDb(int32_t OwnerID)
 {
-    if (Index < 0 || Index >= GetCount())
-        throw Exception("Out of bounds");
+    TUpdateBracket bracket(DbFileMgr);
+    TAttachDataHeaderAry stored;
+    DbFileMgr.GetAttachmentList(stored, OwnerID);
+    for (const TAttachDataHeader& h : stored)
+        if (IndexOfID(h.ID) < 0)
+            DbFileMgr.DeleteAttachment(h.ID);
+    for (auto& item : FItems) {
+        if (item->ID != 0)
+            DbFileMgr.RenameAttachment(item->ID, item->Name);
+        else
+            StoreNew(*item, OwnerID);
+    }
 }

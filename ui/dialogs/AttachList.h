@@ -1,6 +1,7 @@
-// The attachments of one general entry while its editor runs: independent copies of the files
-// with their content, in the order shown. An attachment added in the editor has id 0 until it is
-// stored. Content is overwritten with zeros whenever an attachment leaves the list.
+// The attachments of one general entry while it is edited: independent copies of the stored
+// files, changed in memory only. The editor renames, deletes and adds; the caller then stores the
+// whole list for a new entry (AddToDb) or brings the stored attachments in line with it
+// (ApplyToDb). File content is overwritten with zeros whenever an entry leaves the list.
 #pragma once
 
 #include "boxdata/ZembraTypes.h"
@@ -11,28 +12,41 @@
 class TAttachList {
 public:
     TAttachList() = default;
+    // Clear.
     ~TAttachList();
     TAttachList(const TAttachList&) = delete;
     TAttachList& operator=(const TAttachList&) = delete;
 
     // Appends a copy of Item.
     void Add(const TAttachData& Item);
-    // Wipes and removes the attachment at Index. Raises "Out of bounds".
+    // Wipes and removes the entry at Index; raises std::out_of_range for an index not in the list.
     void Delete(int Index);
-    // Wipes and removes every attachment.
+    // Wipes and removes every entry.
     void Clear();
-    // Index of the first attachment with ID, or −1.
+    // The index of the first entry with ID, or -1.
     int IndexOfID(int32_t ID) const;
-    // Clear, then every stored attachment of OwnerID with its content, in the order of adding.
-    // Raises what reading the box raises.
-    void LoadFromDb(int32_t OwnerID);
     int GetCount() const { return static_cast<int>(FItems.size()); }
-    // The attachment itself, so that edits change the list. Raises "Out of bounds".
+    // The stored entry itself, so that edits change the list; raises std::out_of_range.
     TAttachData* GetItemPtr(int Index);
-    const TAttachData* GetItemPtr(int Index) const;
+
+    // Clear, then a copy of every stored attachment of OwnerID with its content, in stored order.
+    // Raises what the password box raises.
+    void LoadFromDb(int32_t OwnerID);
+    // Stores every entry as a new attachment of OwnerID, in list order; each entry takes OwnerID
+    // and its new id. One change of the box: on an error none is stored (the entries' ids may
+    // then be stale). Raises what the password box raises.
+    void AddToDb(int32_t OwnerID);
+    // After an edit: deletes each stored attachment of OwnerID whose id is no longer listed,
+    // gives every listed stored one its listed name, and stores the new ones (id 0) as in
+    // AddToDb. One change of the box, taken back whole on an error. Raises what the password box
+    // raises.
+    void ApplyToDb(int32_t OwnerID);
 
 private:
+    // Overwrites the entry's file content with zeros.
+    static void WipeItemData(TAttachData& Item);
     void CheckIndex(int Index) const;
+    void StoreNew(TAttachData& Item, int32_t OwnerID);
 
     std::vector<std::unique_ptr<TAttachData>> FItems;
 };

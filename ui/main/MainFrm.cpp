@@ -65,11 +65,6 @@ void SetUpReportView(QTreeView* View)
 
 } // namespace
 
-TMainForm* MainForm()
-{
-    return qobject_cast<TMainForm*>(MainFormWindow());
-}
-
 TMainForm::TMainForm(QWidget* Parent, TTickSource Clock) : TBaseFormOf<QMainWindow>(Parent)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -98,6 +93,7 @@ TMainForm::TMainForm(QWidget* Parent, TTickSource Clock) : TBaseFormOf<QMainWind
     });
 
     SetMainFormWindow(this);
+    SetEditorHost(this);
     TreeView->setFocus();
     ApplyOptions();
     LoadWindowState();
@@ -113,6 +109,8 @@ TMainForm::~TMainForm()
     FListModel->SetItemList(nullptr);
     FItemList.reset();
     UnregisterOpenFile();
+    if (EditorHost() == this)
+        SetEditorHost(nullptr);
     if (MainFormWindow() == this)
         SetMainFormWindow(nullptr);
 }

@@ -17,6 +17,7 @@
 #include "app/BaseFrm.h"
 #include "boxdata/ZembraTypes.h"
 #include "services/OpenFileLock.h"
+#include "ui/dialogs/EditorHost.h"
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
@@ -44,7 +45,8 @@ class TSessionLockWatcher;
 class TYarroSplitter;
 class TYarroTrayIcon;
 
-class TMainForm : public TBaseFormOf<QMainWindow> {
+// The host of the entry editors and the options dialog while it exists.
+class TMainForm : public TBaseFormOf<QMainWindow>, public TEditorHost {
     Q_OBJECT
 public:
     using TTickSource = std::function<uint32_t()>;
@@ -56,21 +58,22 @@ public:
     // withdraws the open-file announcement.
     ~TMainForm() override;
 
-    // ---- for the entry editors (each answers true once the entry is stored and listed) ----
-    bool AddNetItem(TZmbNetItem& Item);
-    bool AddBankItem(TZmbBankItem& Item);
-    // Stores the entry, then the attachments of AttachList as its own, in list order.
-    bool AddCommItem(TZmbCommItem& Item, TAttachList& AttachList);
+    // ---- TEditorHost: for the entry editors and the options dialog ----
+    // Each stores the entry in the listed folder after its entries and lists it selected; false
+    // when the list shows another kind. Raises what the password box raises.
+    bool AddNetItem(TZmbNetItem& Item) override;
+    bool AddBankItem(TZmbBankItem& Item) override;
+    // The entry and then the attachments of AttachList as its own, in list order, as one change.
+    bool AddCommItem(TZmbCommItem& Item, TAttachList& AttachList) override;
+    // Whether "窗口置顶(&T)" is checked.
+    bool StayOnTopChecked() const override;
     // Checks or unchecks "窗口置顶(&T)" and keeps the window above all others or not.
-    void SetStayOnTop(bool Value);
-    bool StayOnTop() const;
+    void SetStayOnTop(bool Value) override;
     // Fully transparent (true) or opaque, while a pinned editor floats above the window.
-    void SetTransparent(bool Value);
-
-    // ---- for the options dialog ----
+    void SetTransparent(bool Value) override;
     // Repaints the list (password mask), sets the idle time of the inactivity detector and the
     // shared password generator from the options.
-    void ApplyOptions();
+    void ApplyOptions() override;
 
     // After every successful open: caption, tray tip, "LastFile", the open-file announcement,
     // the tree with the first category listed, the search box emptied, the backup.
@@ -283,6 +286,3 @@ private:
     bool FUnlockPending = false; // a restore by the desktop waits to ask for the password
     TOpenFileMarker FOpenFileMarker;
 };
-
-// The main window while it exists, else null.
-TMainForm* MainForm();

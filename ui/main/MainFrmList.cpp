@@ -3,6 +3,7 @@
 #include "ui/main/MainFrm.h"
 
 #include "boxdata/DbFileMgr.h"
+#include "dataproc/UpdateBracket.h"
 #include "services/qt/MessageBox.h"
 #include "services/qt/SecretClipboard.h"
 #include "ui/dialogs/AttachList.h"
@@ -10,8 +11,6 @@
 #include "ui/dialogs/CommItemFrm.h"
 #include "ui/components/SecretEdit.h"
 #include "ui/dialogs/NetItemFrm.h"
-#include "ui/main/AttachmentSync.h"
-#include "ui/main/BoxUpdate.h"
 #include "ui/main/EntryKindOps.h"
 #include "ui/main/FolderTreeModel.h"
 #include "ui/main/ItemList.h"
@@ -151,7 +150,7 @@ void TMainForm::RestoreListSelection()
 
 void TMainForm::SaveItemSortCodes()
 {
-    TBoxUpdate update;
+    TUpdateBracket<TDbFileMgr> update(DbFileMgr);
     const TZembraType kind = CurZembraType();
     for (int i = 0; i < FItemList->Count(); ++i) {
         const int32_t code = (i + 1) * kSortCodeStep;
@@ -258,7 +257,7 @@ bool TMainForm::AddItemOf(TItem& Item, const std::function<void(int32_t ID)>& St
         return false;
     {
         // The entry and what goes with it are one change.
-        TBoxUpdate update;
+        TUpdateBracket<TDbFileMgr> update(DbFileMgr);
         Item.FolderID = FCurFolderID;
         Item.SortCode = TEntryKind<TItem>::MaxSortCode(FCurFolderID) + kSortCodeStep;
         Item.Deleted = false;
@@ -286,7 +285,7 @@ bool TMainForm::AddBankItem(TZmbBankItem& Item)
 
 bool TMainForm::AddCommItem(TZmbCommItem& Item, TAttachList& AttachList)
 {
-    return AddItemOf(Item, [&AttachList](int32_t ID) { StoreNewAttachments(ID, AttachList); });
+    return AddItemOf(Item, [&AttachList](int32_t ID) { AttachList.AddToDb(ID); });
 }
 
 void TMainForm::AddItemActionExecute()
@@ -318,7 +317,7 @@ void TMainForm::DeleteItemActionExecute()
     if (ids.empty() || !AskConfirmation(this, QStringLiteral("真的删除所选中的条目吗？")))
         return;
     {
-        TBoxUpdate update;
+        TUpdateBracket<TDbFileMgr> update(DbFileMgr);
         for (int32_t id : ids)
             DeleteEntry(CurZembraType(), id);
     }
@@ -341,9 +340,9 @@ void TMainForm::EditItemOf(int Row)
         attachments.LoadFromDb(original.ID);
         if (!ShowCommItemForm(false, item, attachments))
             return;
-        TBoxUpdate update;
+        TUpdateBracket<TDbFileMgr> update(DbFileMgr);
         DbFileMgr.ModifyCommItem(original.ID, item);
-        StoreAttachmentChanges(original.ID, attachments);
+        attachments.ApplyToDb(original.ID);
     } else if constexpr (std::is_same_v<TItem, TZmbNetItem>) {
         if (!ShowNetItemForm(false, item))
             return;

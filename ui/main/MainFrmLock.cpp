@@ -132,7 +132,7 @@ void TMainForm::SetStayOnTop(bool Value)
     SetWindowTopmost(this, Value);
 }
 
-bool TMainForm::StayOnTop() const
+bool TMainForm::StayOnTopChecked() const
 {
     return StayOnTopAction->isChecked();
 }

@@ -5,9 +5,9 @@
 #include "ui/main/MainFrm.h"
 
 #include "boxdata/DbFileMgr.h"
+#include "dataproc/UpdateBracket.h"
 #include "services/qt/MessageBox.h"
 #include "ui/dialogs/InputFrm.h"
-#include "ui/main/BoxUpdate.h"
 #include "ui/main/DragPayload.h"
 #include "ui/main/EntryKindOps.h"
 #include "ui/main/FolderTreeModel.h"
@@ -115,7 +115,7 @@ bool TMainForm::CalcSiblingSortCode(const TFolderNode* Dest, const TFolderNode* 
 
 void TMainForm::RenumberFolderSortCodes(TFolderNode* Node)
 {
-    TBoxUpdate update;
+    TUpdateBracket<TDbFileMgr> update(DbFileMgr);
     int32_t code = 0;
     for (const auto& child : Node->Children) {
         code += kSortCodeStep;
@@ -269,7 +269,7 @@ void TMainForm::DropNodePopSibItemClick()
     if (next == src)
         return;
     TFolderNode* parent = dest->Parent;
-    TBoxUpdate update;
+    TUpdateBracket<TDbFileMgr> update(DbFileMgr);
     int32_t code = 0;
     if (!CalcSiblingSortCode(dest, next, code)) {
         RenumberFolderSortCodes(parent);
