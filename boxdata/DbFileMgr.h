@@ -50,9 +50,11 @@ public:
     bool GetCheckPassword(const std::string& FileName);
     bool GetPwdQuestion(const std::string& FileName, std::string& Question, std::string& Answer);
     bool GetPwdByAnswer(const std::string& FileName, const std::string& Answer, std::string& Password);
-    // Checks a box for tools: opens every table with its indexes (and, where that fails, without),
-    // reads every record with its signature checked and every blob, and walks every index.
-    // Answers one line per problem found; empty when the box is sound. A wrong password raises.
+    // The complete check of a box file, damaged or not: every invariant of the file format and
+    // every rule of the box, read without trusting the file (the open box is not touched).
+    // Answers one line per problem, naming the table, record and entry; empty when the box is
+    // sound. Raises EWrongPassword (boxdata/BoxScan.h) for a wrong password, EFileError when the
+    // file cannot be read, ENorkError when nothing in it is a box. Main thread.
     std::vector<std::string> Verify(const std::string& FileName, const std::string& Password);
 
     // ---- the open box ----
