@@ -17,6 +17,7 @@
 
 class TNorkDatabase;
 class TNorkTable;
+struct TSalvageReport; // boxdata/BoxSalvage.h
 
 class TDbFileMgr {
 public:
@@ -56,6 +57,18 @@ public:
     // sound. Raises EWrongPassword (boxdata/BoxScan.h) for a wrong password, EFileError when the
     // file cannot be read, ENorkError when nothing in it is a box. Main thread.
     std::vector<std::string> Verify(const std::string& FileName, const std::string& Password);
+    // Salvage of a box file, damaged or not: what can be read of it is written as a new box at
+    // NewFileName (created, or replaced), with the same password and encryption; what was
+    // removed, dropped and mended is the report (boxdata/BoxSalvage.h). The file itself is only
+    // read. Raises as Verify does, and EFileError when the new file cannot be written. Main thread.
+    TSalvageReport SalvageDatabase(const std::string& FileName, const std::string& Password,
+                                   const std::string& NewFileName);
+    // Repair of a damaged box file that is not open: its salvage is written beside it and takes
+    // its place, and the damaged file is kept as DamagedFileName. An existing DamagedFileName is
+    // replaced only when ReplaceDamaged, else EFileError is raised before anything is written.
+    // Until the new box is complete the file stays as it was. Raises as SalvageDatabase. Main thread.
+    TSalvageReport RepairDatabase(const std::string& FileName, const std::string& Password,
+                                  const std::string& DamagedFileName, bool ReplaceDamaged);
 
     // ---- the open box ----
 
