@@ -141,6 +141,10 @@ const TNorkScanTable* TNorkFileScan::FindTable(const std::string& Name) const
     for (const TNorkScanTable& t : FTables)
         if (t.Usable && SameText(t.Name, stored))
             return &t;
+    // A name damaged in the header copy that was taken is still whole in the other one.
+    for (const TNorkScanTable& t : FTables)
+        if (t.Usable && !t.OtherName.empty() && SameText(t.OtherName, stored))
+            return &t;
     return nullptr;
 }
 
@@ -275,6 +279,8 @@ void TNorkFileScan::ScanTables(const TTableTab& Tab, std::vector<TNorkScanTable>
             }
             const int pick = found[1].size() < found[0].size() ? 1 : 0;
             table = std::move(scanned[pick]);
+            if (scanned[1 - pick].Name != table.Name)
+                table.OtherName = scanned[1 - pick].Name;
             Found.push_back({table.Name, 0, "the two copies of the table header differ"});
             Found.insert(Found.end(), found[pick].begin(), found[pick].end());
         }

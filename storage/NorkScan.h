@@ -60,6 +60,8 @@ struct TNorkScanSlot {
 // A table as the scan found it.
 struct TNorkScanTable {
     std::string Name;
+    // The name in the header copy not taken, when the two copies name the table differently.
+    std::string OtherName;
     int CatalogueIndex = -1;
     // The header copy taken; Usable is false when neither copy describes records the scan can
     // read (then there are no slots).
@@ -114,7 +116,8 @@ public:
     const TDBKeyData& KeyData() const { return FKeyData; }
     const TTableTab& TableTab() const { return FTableTab; }
     const std::vector<TNorkScanTable>& Tables() const { return FTables; }
-    // The table of that name (A-Z compared without case); null when the catalogue has none.
+    // The table of that name (A-Z compared without case) in either copy of its header; null when
+    // the catalogue has none.
     const TNorkScanTable* FindTable(const std::string& Name) const;
     const std::vector<TNorkFinding>& Findings() const { return FFindings; }
 

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace DamageFixture {
@@ -99,10 +100,12 @@ constexpr int32_t kAttachText = 1, kAttachBin = 2;
 
 class TDamageBox {
 public:
+    // In memory where the system has a memory file system: the engine puts every change on the
+    // device, and these tests write thousands of boxes whose content, not their device, matters.
     TDamageBox()
     {
-        char pattern[] = "/tmp/zmbdamageXXXXXX";
-        FDir = ::mkdtemp(pattern);
+        std::string pattern = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/zmbdamageXXXXXX");
+        FDir = ::mkdtemp(pattern.data());
         FFile = FDir + "/box.zmb";
     }
     ~TDamageBox() { std::filesystem::remove_all(FDir); }
@@ -114,10 +117,10 @@ public:
 
     // Three web entries (one in a user folder), a bank entry, two notes (one with two
     // attachments) and a recovery question.
-    void Build()
+    void Build(bool Encrypt = true)
     {
         TDbFileMgr mgr;
-        ASSERT_TRUE(mgr.CreateDatabase(FFile, kPassword, true, true, "Pet?", "Rex"));
+        ASSERT_TRUE(mgr.CreateDatabase(FFile, kPassword, Encrypt, true, "Pet?", "Rex"));
         mgr.OpenDatabase(FFile, kPassword);
         int32_t id = 0;
         mgr.AddFolder(TZembraFolder{0, 4, "Sub", 10}, id);
@@ -152,11 +155,12 @@ public:
     }
 
     // Build, done once per test program: later boxes are copies of the first one's bytes.
-    void BuildOnce()
+    void BuildOnce(bool Encrypt = true)
     {
-        static TBytes built;
+        static TBytes builds[2];
+        TBytes& built = builds[Encrypt ? 1 : 0];
         if (built.empty()) {
-            Build();
+            Build(Encrypt);
             built = Bytes();
         } else {
             Save(built);
