@@ -152,9 +152,7 @@ private:
             return;
         const TBoxRecordLayout& layout = *T.Layout;
         const bool isEntry = layout.Kind != ztNone;
-        const std::string blobIs = &T == &FScan.Attachments() ? "its content was"
-                                   : layout.Kind == ztCommItem ? "its text was"
-                                                               : "its comments were";
+        const std::string blobIs = layout.BlobWas;
         std::vector<const TBoxScanRecord*> bySlot;
         for (const TBoxScanRecord& r : T.Records) {
             if (!r.Stray)
@@ -179,8 +177,7 @@ private:
             if (r.Blob == bsNone && T.Table->Header.BlobCount >= 1)
                 Add(T, r, "unfinished: " + blobIs + " never stored (a change was interrupted)");
             else if (r.Blob == bsStored && !r.BlobIsText)
-                Add(T, r, blobIs.substr(0, blobIs.rfind(' ')) + (layout.Kind == ztCommItem ? " is" : " are") +
-                              " not code page 936 text");
+                Add(T, r, blobIs + " not stored as code page 936 text");
         }
         // Every id a box gives out is one above the largest live one, and a rebuild copies in id
         // order, so ids rise with the slots.

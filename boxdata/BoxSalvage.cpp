@@ -274,8 +274,8 @@ private:
         const TBoxScanTable& ft = FScan.Folders();
         const TBoxRecordLayout& layout = *et.Layout;
         TKeptTable& kept = FEntries[Kind];
-        const std::string blobName = Kind == ztCommItem ? "its text" : "its comments";
-        const std::string blobWas = Kind == ztCommItem ? "its text was" : "its comments were";
+        const std::string blobWas = layout.BlobWas;
+        const std::string blobName = blobWas.substr(0, blobWas.rfind(' '));
         std::vector<std::pair<const TBoxScanRecord*, TKept>> strays;
         ReportMissing(et);
         for (const TBoxScanRecord& r : et.Records) {
@@ -322,7 +322,7 @@ private:
             k.CopyBlob = r.Blob == bsStored;
             k.AsText = !r.BlobIsText;
             if (k.AsText)
-                Mended(who + ": " + blobWas + " not code page 936 text; what was not is \"?\" now");
+                Mended(who + ": " + blobWas + " not stored as code page 936 text; what was not is \"?\" now");
             if (r.Blob == bsDamaged)
                 Dropped(who + ": " + blobName + " could not be read (" + r.BlobFault + "); the entry is kept without it");
             if (r.Stray || r.ID < 1)

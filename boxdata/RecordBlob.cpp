@@ -1,32 +1,26 @@
 #include "boxdata/RecordBlob.h"
 
-#include "boxdata/BoxSchema.h"
 #include "boxdata/RecordLayouts.h"
 #include "dataproc/AnsiText.h"
 #include "storage/Nork.h"
-
-#include <cstring>
 
 namespace {
 
 [[noreturn]] void RaiseUnfinished(const TNorkTable& Table, int32_t ID)
 {
     std::string who = Table.TableName() + " record " + std::to_string(ID);
-    std::string what = "its blob";
+    std::string what = "its blob was";
     for (const TBoxRecordLayout& layout : BoxRecordLayouts()) {
         if (Table.TableName() != layout.Table)
             continue;
-        if (layout.Kind != ztNone) {
+        what = layout.BlobWas;
+        if (layout.Kind != ztNone)
             who = std::string(KindName(layout.Kind)) + ":" + std::to_string(ID);
-            what = layout.Kind == ztCommItem ? "its text" : "its comments";
-        } else if (std::strcmp(layout.Table, BoxSchema::kAttachTable) == 0) {
+        else if (&layout == &AttachLayout())
             who = "attachment " + std::to_string(ID);
-            what = "its content";
-        }
     }
     throw ENorkFileCorrupt(who + " is unfinished: " + what +
-                           " was never stored, as the change that added it was interrupted; a repair of the box "
-                           "removes it");
+                           " never stored, as the change that added it was interrupted; a repair of the box removes it");
 }
 
 } // namespace

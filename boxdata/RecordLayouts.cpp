@@ -20,7 +20,7 @@ const std::vector<TBoxRecordLayout>& BoxRecordLayouts()
     using namespace BoxSchema;
     static const std::vector<TBoxRecordLayout> layouts = {
         {kFolderTable, ztNone, FolderRec::kSize, "parent folder", {{"Name", FolderRec::kName}}, {FolderRec::kSortCode},
-         -1, FolderRec::kName},
+         -1, FolderRec::kName, ""},
         {kNetItemTable,
          ztNetItem,
          NetItemRec::kSize,
@@ -32,7 +32,8 @@ const std::vector<TBoxRecordLayout>& BoxRecordLayouts()
           {"Email", NetItemRec::kEmail}},
          {NetItemRec::kSortCode},
          NetItemRec::kDeleted,
-         NetItemRec::kCaption},
+         NetItemRec::kCaption,
+         "its comments were"},
         {kBankItemTable,
          ztBankItem,
          BankItemRec::kSize,
@@ -44,11 +45,12 @@ const std::vector<TBoxRecordLayout>& BoxRecordLayouts()
           {"Password", BankItemRec::kPassword}},
          {BankItemRec::kSortCode},
          BankItemRec::kDeleted,
-         BankItemRec::kBankName},
+         BankItemRec::kBankName,
+         "its comments were"},
         {kCommItemTable, ztCommItem, CommItemRec::kSize, "folder", {{"Caption", CommItemRec::kCaption}},
-         {CommItemRec::kSortCode}, CommItemRec::kDeleted, CommItemRec::kCaption},
+         {CommItemRec::kSortCode}, CommItemRec::kDeleted, CommItemRec::kCaption, "its text was"},
         {kAttachTable, ztNone, AttachRec::kSize, "entry", {{"Name", AttachRec::kName}}, {AttachRec::kFileSize}, -1,
-         AttachRec::kName},
+         AttachRec::kName, "its content was"},
     };
     return layouts;
 }

@@ -24,6 +24,8 @@ struct TBoxRecordLayout {
     int DeletedOffset = -1; // the entry's deleted flag; -1 when the record has none
     // The text that names a record in messages (caption, bank, folder or file name).
     TStoredText NameField;
+    // What blob 0 holds, as messages say it was or were something ("its comments were").
+    const char* BlobWas;
 
     // Whether byte Offset belongs to no field (such bytes are always zero).
     bool IsLoose(int Offset) const;

@@ -352,7 +352,7 @@ const std::vector<TDamageRow>& Rows()
              s.Write("ok\x81\x20", 4);
              T.WriteBlob(kWebForum, 0, s);
          }),
-         kWeb2 + ": its comments are not code page 936 text", {"web:2"}},
+         kWeb2 + ": its comments were not stored as code page 936 text", {"web:2"}},
 
         // ---- changes that did not finish ----
         {"UnfinishedEntry", Engine("NetItem", [](TNorkTable& T) {
