@@ -89,7 +89,8 @@ private:
 
         // Tables are never deleted from a box, so no catalogue entry is ever stale.
         const TTableTab& tab = engine.TableTab();
-        const int count = std::clamp<int32_t>(tab.TableCount, 0, kMaxTables);
+        const int32_t tableCount = tab.TableCount; // a packed field is not bound to a reference
+        const int count = std::clamp<int32_t>(tableCount, 0, kMaxTables);
         for (int i = count; i < kMaxTables; ++i)
             if (tab.TableHeaderOffset[i] != 0) {
                 Add("catalogue: the entries after the last table are not zero");

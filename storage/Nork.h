@@ -11,5 +11,6 @@
 #include "storage/NorkLayout.h"
 #include "storage/NorkMap.h"
 #include "storage/NorkNames.h"
+#include "storage/NorkScan.h"
 #include "storage/NorkTable.h"
 #include "storage/RecordCache.h"

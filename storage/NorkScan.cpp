@@ -118,6 +118,17 @@ TBlobInfo TNorkScanTable::Blob(int64_t Slot, int BlobIndex) const
 TNorkFileScan::TNorkFileScan(const std::string& FileName) : FFileName(FileName), FFileIO(std::make_unique<TNorkFileIO>())
 {
     FFileIO->Open(FileName, false, true, 0);
+    Scan();
+}
+
+TNorkFileScan::TNorkFileScan(TMemoryStream* Stream) : FFileIO(std::make_unique<TNorkFileIO>())
+{
+    FFileIO->Open(Stream, false, true, 0);
+    Scan();
+}
+
+void TNorkFileScan::Scan()
+{
     FFileSize = FFileIO->Size();
     ReadHead();
     ReadCatalogue();
@@ -356,7 +367,7 @@ void TNorkFileScan::ScanTable(const TTableHeader& H, TNorkScanTable& T, std::vec
                    Num(H.InitAliveCapa) + " doubled");
     }
 
-    const int64_t used = int64_t(std::max(H.BaseUseSpace, 0)) + std::max(H.AliveUseSpace, 0);
+    const int64_t used = std::max<int64_t>(H.BaseUseSpace, 0) + std::max<int64_t>(H.AliveUseSpace, 0);
     for (int k = 0; k < kMaxIndexes; ++k) {
         const TIndexHeaderItem& item = H.IndexHeader[k];
         if (k >= H.IndexCount) {
@@ -409,8 +420,8 @@ void TNorkFileScan::ReadSlots(TNorkScanTable& T, std::vector<TNorkFinding>& Foun
     const auto report = [&](int32_t ID, const std::string& Text) { Found.push_back({T.Name, ID, Text}); };
 
     // An area is read when its place is sound; the file may end inside it (a truncated file).
-    const int64_t base = std::max(H.BaseUseSpace, 0);
-    const int64_t alive = H.AliveCapacity > 0 ? std::max(H.AliveUseSpace, 0) : 0;
+    const int64_t base = std::max<int64_t>(H.BaseUseSpace, 0);
+    const int64_t alive = H.AliveCapacity > 0 ? std::max<int64_t>(H.AliveUseSpace, 0) : 0;
     const bool baseReadable = base > 0 && H.BaseDataOfs >= kFixedPartSize;
     const bool aliveReadable = alive > 0 && H.AliveDataOfs >= kFixedPartSize;
     const auto presentIn = [&](int64_t Ofs, int64_t Count) {
@@ -494,7 +505,7 @@ void TNorkFileScan::ReadSlots(TNorkScanTable& T, std::vector<TNorkFinding>& Foun
 void TNorkFileScan::WalkChains(TNorkScanTable& T, std::vector<TNorkFinding>& Found)
 {
     const TTableHeader& H = T.Header;
-    const int64_t used = int64_t(std::max(H.BaseUseSpace, 0)) + std::max(H.AliveUseSpace, 0);
+    const int64_t used = std::max<int64_t>(H.BaseUseSpace, 0) + std::max<int64_t>(H.AliveUseSpace, 0);
     const int64_t listed = static_cast<int64_t>(T.Slots.size());
     const int count = H.IndexCount;
     T.ChainVisits.assign(std::size_t(count), std::vector<bool>(std::size_t(listed), false));
@@ -584,7 +595,8 @@ void TNorkFileScan::CheckSpace()
 {
     std::vector<TExtent> extents;
     extents.push_back({0, kFixedPartSize, "the fixed part", "", 0});
-    for (int i = 0; i < std::clamp<int32_t>(FTableTab.TableCount, 0, kMaxTables); ++i) {
+    const int32_t tables = FTableTab.TableCount; // a packed field is not bound to a reference
+    for (int i = 0; i < std::clamp<int32_t>(tables, 0, kMaxTables); ++i) {
         const int64_t ofs = FTableTab.TableHeaderOffset[i];
         if (ofs >= kFixedPartSize)
             extents.push_back({ofs, ofs + kTableHeaderSpace, "the header of table " + Num(i), "", 0});
@@ -784,11 +796,12 @@ void TNorkFileScan::CheckContent()
                     continue;
                 }
                 const TBlobInfo info = t.Blob(s, b);
-                // The block's bytes after the stored ones are zero.
-                const int64_t pad = int64_t(info.Capacity) - info.StoredSize;
+                // The block's bytes after the stored ones are zero, as far as the file holds them.
+                const int64_t stored = int64_t(info.DataOfs) + info.StoredSize;
+                const int64_t pad = std::min(int64_t(info.Capacity) - info.StoredSize, FFileSize - stored);
                 if (state == bsStored && pad > 0) {
                     padding.assign(std::size_t(pad), 0);
-                    FFileIO->ReadAt(int64_t(info.DataOfs) + info.StoredSize, padding.data(), pad);
+                    FFileIO->ReadAt(stored, padding.data(), pad);
                     if (!AllZero(padding.data(), padding.size()))
                         Report(t.Name, id, "blob " + Num(b) + ": the bytes after the stored data are not zero");
                 }

@@ -102,6 +102,8 @@ public:
     // Reads the file, shared and read-only, and runs every check that needs no password. Raises
     // EFileError when the file cannot be opened or read at all; everything else is a finding.
     explicit TNorkFileScan(const std::string& FileName);
+    // The same over a container in the caller's memory, which must outlive the scan.
+    explicit TNorkFileScan(TMemoryStream* Stream);
     ~TNorkFileScan();
     TNorkFileScan(const TNorkFileScan&) = delete;
     TNorkFileScan& operator=(const TNorkFileScan&) = delete;
@@ -148,6 +150,7 @@ public:
 
 private:
     void Report(const std::string& Table, int32_t RecordID, const std::string& Text);
+    void Scan();
     void ReadHead();
     void ReadCatalogue();
     // Scans the tables of one catalogue copy into Tables, adding to Found what it finds.

@@ -208,7 +208,11 @@ const std::vector<TDamageRow>& Rows()
          "catalogue: the header of table 4 at offset 1000000000 lies outside the file", {"attach:1", "attach:2"}},
         {"StaleCatalogueEntry", Catalogue([](TTableTab& T) { T.TableHeaderOffset[5] = 4796; }),
          "catalogue: the entries after the last table are not zero", kNothing},
-        {"TableOrder", Catalogue([](TTableTab& T) { std::swap(T.TableHeaderOffset[1], T.TableHeaderOffset[2]); }),
+        {"TableOrder", Catalogue([](TTableTab& T) {
+             const int32_t first = T.TableHeaderOffset[1];
+             T.TableHeaderOffset[1] = T.TableHeaderOffset[2];
+             T.TableHeaderOffset[2] = first;
+         }),
          "catalogue: table 1 is \"BankItem\", not \"NetItem\"", kNothing},
 
         // ---- table headers ----
