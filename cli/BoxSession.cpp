@@ -9,13 +9,6 @@
 #include <iostream>
 #include <sys/stat.h>
 
-namespace {
-
-// What a user can do about a box that does not open.
-const char* const kDamageHint = " (zembrix-cli verify shows what is wrong, repair saves what can be read)";
-
-} // namespace
-
 void CheckBoxPath(const std::string& FileName)
 {
     struct stat st {};

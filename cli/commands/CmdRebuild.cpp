@@ -70,9 +70,10 @@ int RunRepair(const TRebuildOptions& O)
             try {
                 report = DbFileMgr.RepairDatabase(O.File, password, kept, O.Force);
             } catch (const std::exception& e) {
+                const bool keptBefore = !O.Force && FileExists(kept);
                 RaiseFileError(ecFileFault, O.File,
                                std::string("the repair failed, the box is unchanged: ") + e.what() +
-                                   (O.Force ? "" : " (use --force to replace an earlier " + kept + ")"));
+                                   (keptBefore ? " (use --force to replace the earlier " + kept + ")" : ""));
             }
             for (const std::string& line : report.Lines)
                 std::cout << line << '\n';
