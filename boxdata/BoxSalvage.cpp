@@ -36,6 +36,8 @@ struct TKept {
 };
 
 using TKeptTable = std::map<int32_t, TKept>; // by id in the new box
+// Records kept whose id another record holds (or which have none), waiting for a new id.
+using TStrays = std::vector<std::pair<const TBoxScanRecord*, TKept>>;
 
 class TSalvager {
 public:
@@ -97,6 +99,27 @@ private:
     static int32_t NextID(const TKeptTable& Table, int32_t Taken)
     {
         return std::max(Table.empty() ? 0 : Table.rbegin()->first, Taken) + 1;
+    }
+
+    // A kept record under its own id, or among the strays when another record holds it.
+    static void Keep(const TBoxScanRecord& R, TKept K, TKeptTable& Kept, TStrays& Strays)
+    {
+        if (R.Stray || R.ID < 1)
+            Strays.emplace_back(&R, std::move(K));
+        else
+            Kept.emplace(R.ID, std::move(K));
+    }
+
+    // The strays get new ids above every other (and above Above).
+    void KeepStrays(const TBoxScanTable& T, TStrays& Strays, TKeptTable& Kept, int32_t Above)
+    {
+        for (auto& [r, k] : Strays) {
+            const int32_t id = NextID(Kept, Above);
+            const TZembraType kind = T.Layout->Kind;
+            Mended(FScan.Describe(T, *r) + ": another record holds its id; it is kept " +
+                   (kind != ztNone ? std::string("as ") + KindName(kind) + ":" : "with the id ") + Num(id));
+            Kept.emplace(id, std::move(k));
+        }
     }
 
     // ---- folders ----
@@ -163,36 +186,24 @@ private:
     {
         const TBoxScanTable& ft = FScan.Folders();
         ReportMissing(ft);
-        std::vector<const TBoxScanRecord*> strays;
+        TStrays strays;
         for (const TBoxScanRecord& r : ft.Records) {
             const std::string who = FScan.Describe(ft, r);
             if (!r.Whole) {
                 Dropped(who + ": the file ends inside the record; the folder is lost");
                 continue;
             }
-            if (r.Stray || r.ID < 1) {
-                strays.push_back(&r);
-                continue;
-            }
             std::vector<std::string> emptied;
             TKept k = Canonical(ft, r, emptied);
-            if (r.ID <= 3 && !emptied.empty()) {
+            if (!r.Stray && r.ID >= 1 && r.ID <= 3 && !emptied.empty()) {
                 PutText(k.Data.data(), FolderRec::kName, CategoryFolderName(r.ID));
                 Mended(who + ": the category folder's name could not be read and is " + CategoryFolderName(r.ID) + " again");
             } else {
                 ReportEmptied(who, r, emptied);
             }
-            FFolders.emplace(r.ID, std::move(k));
+            Keep(r, std::move(k), FFolders, strays);
         }
-        for (const TBoxScanRecord* r : strays) {
-            std::vector<std::string> emptied;
-            TKept k = Canonical(ft, *r, emptied);
-            const int32_t id = NextID(FFolders, 3); // above the categories, made anew below if lost
-            const std::string who = FScan.Describe(ft, *r);
-            ReportEmptied(who, *r, emptied);
-            Mended(who + ": another record holds its id; the folder is kept with the id " + Num(id));
-            FFolders.emplace(id, std::move(k));
-        }
+        KeepStrays(ft, strays, FFolders, 3); // above the categories, made anew below if lost
         for (int32_t c = 1; c <= 3; ++c) {
             auto it = FFolders.find(c);
             if (it == FFolders.end()) {
@@ -276,7 +287,7 @@ private:
         TKeptTable& kept = FEntries[Kind];
         const std::string blobWas = layout.BlobWas;
         const std::string blobName = blobWas.substr(0, blobWas.rfind(' '));
-        std::vector<std::pair<const TBoxScanRecord*, TKept>> strays;
+        TStrays strays;
         ReportMissing(et);
         for (const TBoxScanRecord& r : et.Records) {
             const std::string who = FScan.Describe(et, r);
@@ -325,17 +336,9 @@ private:
                 Mended(who + ": " + blobWas + " not stored as code page 936 text; what was not is \"?\" now");
             if (r.Blob == bsDamaged)
                 Dropped(who + ": " + blobName + " could not be read (" + r.BlobFault + "); the entry is kept without it");
-            if (r.Stray || r.ID < 1)
-                strays.emplace_back(&r, std::move(k));
-            else
-                kept.emplace(r.ID, std::move(k));
+            Keep(r, std::move(k), kept, strays);
         }
-        for (auto& [r, k] : strays) {
-            const int32_t id = NextID(kept, 0);
-            Mended(FScan.Describe(et, *r) + ": another record holds its id; the entry is kept as " + KindName(Kind) + ":" +
-                   Num(id));
-            kept.emplace(id, std::move(k));
-        }
+        KeepStrays(et, strays, kept, 0);
     }
 
     // ---- attachments ----
@@ -362,7 +365,7 @@ private:
     {
         const TBoxScanTable& at = FScan.Attachments();
         const TBoxScanTable& notes = FScan.Entries(ztCommItem);
-        std::vector<std::pair<const TBoxScanRecord*, TKept>> strays;
+        TStrays strays;
         ReportMissing(at);
         for (const TBoxScanRecord& r : at.Records) {
             const std::string who = FScan.Describe(at, r);
@@ -404,16 +407,9 @@ private:
                        " bytes its content holds");
             }
             k.CopyBlob = true;
-            if (r.Stray || r.ID < 1)
-                strays.emplace_back(&r, std::move(k));
-            else
-                FAttachments.emplace(r.ID, std::move(k));
+            Keep(r, std::move(k), FAttachments, strays);
         }
-        for (auto& [r, k] : strays) {
-            const int32_t id = NextID(FAttachments, 0);
-            Mended(FScan.Describe(at, *r) + ": another record holds its id; the attachment is kept with the id " + Num(id));
-            FAttachments.emplace(id, std::move(k));
-        }
+        KeepStrays(at, strays, FAttachments, 0);
     }
 
     // ---- the recovery question ----

@@ -6,29 +6,12 @@
 #include "storage/NorkError.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
 constexpr const char* kBoxCompression = "Zlib";
 constexpr const char* kBoxEncryption = "Blowfish";
-
-// Stored bytes as they may appear in a message: UTF-8, control bytes escaped.
-std::string Printable(std::string_view Ansi)
-{
-    std::string out;
-    for (const char c : AnsiToUtf8(Ansi)) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof(esc), "\\x%02X", static_cast<unsigned char>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -271,7 +254,7 @@ std::string TBoxScan::NameOf(const TBoxScanTable& Table, const TBoxScanRecord& R
     for (const TNamedText& t : layout.Texts)
         if (t.Field.Offset == layout.NameField.Offset && Record.TextDamaged(t.Name))
             return {};
-    return Printable(GetAnsi(Record.Data.data(), layout.NameField));
+    return AnsiToPrintable(GetAnsi(Record.Data.data(), layout.NameField));
 }
 
 std::string TBoxScan::Describe(const TBoxScanTable& Table, const TBoxScanRecord& Record) const

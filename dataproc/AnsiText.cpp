@@ -3,6 +3,7 @@
 #include "dataproc/Exception.h"
 #include "dataproc/Wipe.h"
 
+#include <cstdio>
 #include <cstring>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -111,6 +112,21 @@ std::string AnsiToUtf8(std::string_view Ansi)
     if (U_FAILURE(status))
         return std::string();
     out.resize(static_cast<std::size_t>(outLen));
+    return out;
+}
+
+std::string AnsiToPrintable(std::string_view Ansi)
+{
+    std::string out;
+    for (const char c : AnsiToUtf8(Ansi)) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof(esc), "\\x%02X", static_cast<unsigned char>(c));
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 

@@ -18,6 +18,9 @@ std::string AnsiToUtf8(std::string_view Ansi);
 // double-byte lead without its trail byte.
 bool IsAnsiText(std::string_view Ansi);
 
+// Code-page-936 bytes as UTF-8 for a message: control characters shown as \xNN.
+std::string AnsiToPrintable(std::string_view Ansi);
+
 // Code-page-936 bytes straight to UTF-16 (for text that is compared rather than shown).
 std::u16string AnsiToUtf16(std::string_view Ansi);
 

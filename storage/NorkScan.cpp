@@ -35,21 +35,6 @@ std::string Hex(uint8_t Byte)
     return text;
 }
 
-// A stored name or text as it may be shown: its bytes up to the zero, control bytes escaped.
-std::string Shown(std::string_view Bytes)
-{
-    std::string out;
-    for (const char c : AnsiToUtf8(Bytes)) {
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof(esc), "\\x%02X", static_cast<unsigned char>(c));
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 bool AllZero(const void* Data, std::size_t Size)
 {
@@ -170,7 +155,7 @@ void TNorkFileScan::ReadHead()
     if (!FHasMagic)
         Report("", 0, "the file does not start with the magic \"NORK\"");
     if (std::memcmp(head + kVersionOfs, "1.0\0\0", 5) != 0)
-        Report("", 0, "the version field reads \"" + Shown(AnsiFieldBytes(head + kVersionOfs, 5)) + "\", not \"1.0\"");
+        Report("", 0, "the version field reads \"" + AnsiToPrintable(AnsiFieldBytes(head + kVersionOfs, 5)) + "\", not \"1.0\"");
 
     FFileIO->ReadAt(kExtDataOfs, &FExtData, sizeof(FExtData));
 
@@ -187,9 +172,9 @@ void TNorkFileScan::ReadHead()
     const std::string compressName = AnsiFieldToStr(o.CompressAlgoName, sizeof(o.CompressAlgoName));
     const std::string encryptName = AnsiFieldToStr(o.EncryptAlgoName, sizeof(o.EncryptAlgoName));
     if (o.CompressBlob == 1 && !IsCompressAlgoRegistered(compressName))
-        Report("", 0, "options: the compression algorithm \"" + Shown(compressName) + "\" is not known");
+        Report("", 0, "options: the compression algorithm \"" + AnsiToPrintable(AnsiFieldBytes(o.CompressAlgoName, sizeof(o.CompressAlgoName))) + "\" is not known");
     if (o.Encrypt == 1 && !IsEncryptAlgoRegistered(encryptName))
-        Report("", 0, "options: the encryption algorithm \"" + Shown(encryptName) + "\" is not known");
+        Report("", 0, "options: the encryption algorithm \"" + AnsiToPrintable(AnsiFieldBytes(o.EncryptAlgoName, sizeof(o.EncryptAlgoName))) + "\" is not known");
     if (o.Reserved1 != 0 || o.Reserved2 != 0)
         Report("", 0, "options: the reserved fields are not zero");
 
@@ -376,7 +361,7 @@ void TNorkFileScan::ScanTable(const TTableHeader& H, TNorkScanTable& T, std::vec
             continue;
         }
         const std::string iname = AnsiFieldToStr(item.IndexName, sizeof(item.IndexName));
-        const std::string label = "index " + Shown(iname) + ": ";
+        const std::string label = "index " + AnsiToPrintable(AnsiFieldBytes(item.IndexName, kNameSize)) + ": ";
         if (!CleanTextArray(item.IndexName, sizeof(item.IndexName)))
             report(label + "the name is not a terminated text followed by zeros");
         else if (!IsValidName(iname))
@@ -513,7 +498,7 @@ void TNorkFileScan::WalkChains(TNorkScanTable& T, std::vector<TNorkFinding>& Fou
 
     std::vector<std::string> names;
     for (int k = 0; k < count; ++k)
-        names.push_back("index " + Shown(AnsiFieldToStr(H.IndexHeader[k].IndexName, kNameSize)) + ": ");
+        names.push_back("index " + AnsiToPrintable(AnsiFieldBytes(H.IndexHeader[k].IndexName, kNameSize)) + ": ");
 
     // The links first: where each chain goes, whatever the records' deleted bytes say.
     for (int k = 0; k < count; ++k) {
@@ -829,7 +814,7 @@ void TNorkFileScan::CheckKeyOrder(const TNorkScanTable& T, int IndexNo)
     std::vector<uint8_t> current(std::size_t(size) + 1, 0);
     int32_t previousID = 0;
     bool first = true;
-    const std::string label = "index " + Shown(AnsiFieldToStr(item.IndexName, kNameSize)) + ": ";
+    const std::string label = "index " + AnsiToPrintable(AnsiFieldBytes(item.IndexName, kNameSize)) + ": ";
     for (int64_t s = item.FirstSlot; s != -1; s = T.Link(s, IndexNo)) {
         const int32_t id = T.Slots[std::size_t(s)].ID;
         if (!ReadData(T, s, current.data())) {

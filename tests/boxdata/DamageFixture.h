@@ -4,6 +4,7 @@
 #pragma once
 
 #include "boxdata/DbFileMgr.h"
+#include "boxdata/StoredRecords.h"
 #include "dataproc/MemoryStream.h"
 #include "storage/Nork.h"
 
@@ -230,6 +231,29 @@ private:
     std::string FDir;
     std::string FFile;
 };
+
+// Records appended as the data layer appends them, their blobs never written: what an addition
+// interrupted between its two writes leaves. Answer the new record's id.
+inline int32_t AppendUnfinishedEntry(TNorkTable& Table, int32_t Folder, const std::string& Caption)
+{
+    uint8_t rec[NetItemRec::kSize] = {};
+    TZmbNetItem item;
+    item.FolderID = Folder;
+    item.Caption = Caption;
+    PackNetItem(item, rec);
+    return Table.AppendRecord(rec, NetItemRec::kSize, 0);
+}
+
+inline int32_t AppendUnfinishedAttachment(TNorkTable& Table, int32_t Owner, const std::string& Name, int32_t Size)
+{
+    uint8_t rec[AttachRec::kSize] = {};
+    TAttachData a;
+    a.OwnerID = Owner;
+    a.Size = Size;
+    a.Name = Name;
+    PackAttach(a, rec);
+    return Table.AppendRecord(rec, AttachRec::kSize, 0);
+}
 
 // Everything a user can read of a box through the normal data layer, by reference: "web:1" →
 // its fields and comments, "attach:2" → owner, name, size and content. Folders as "folder:18".

@@ -359,25 +359,11 @@ const std::vector<TDamageRow>& Rows()
          kWeb2 + ": its comments were not stored as code page 936 text", {"web:2"}},
 
         // ---- changes that did not finish ----
-        {"UnfinishedEntry", Engine("NetItem", [](TNorkTable& T) {
-             uint8_t rec[NetItemRec::kSize] = {};
-             TZmbNetItem item;
-             item.FolderID = 4;
-             item.Caption = "Half";
-             PackNetItem(item, rec);
-             T.AppendRecord(rec, NetItemRec::kSize, 0);
-         }),
+        {"UnfinishedEntry", Engine("NetItem", [](TNorkTable& T) { AppendUnfinishedEntry(T, 4, "Half"); }),
          "NetItem record 4 (web:4 \"Half\"): unfinished: its comments were never stored (a change was interrupted)", kNothing,
          "Removed: NetItem record 4 (web:4 \"Half\"): an unfinished addition (its comments were never stored)"},
-        {"UnfinishedAttachment", Engine("Attach", [](TNorkTable& T) {
-             uint8_t rec[AttachRec::kSize] = {};
-             TAttachData a;
-             a.OwnerID = kNoteMemo;
-             a.Size = 30000000;
-             a.Name = "big.bin";
-             PackAttach(a, rec);
-             T.AppendRecord(rec, AttachRec::kSize, 0);
-         }),
+        {"UnfinishedAttachment",
+         Engine("Attach", [](TNorkTable& T) { AppendUnfinishedAttachment(T, kNoteMemo, "big.bin", 30000000); }),
          "Attach record 3 (\"big.bin\" of note:1): unfinished: its content was never stored (a change was interrupted)",
          kNothing, "Removed: Attach record 3 (\"big.bin\" of note:1): an unfinished addition (its content was never stored)"},
         {"InterruptedFolderDeletion", Engine("Folder", [](TNorkTable& T) { T.DeleteRecord(4); }),

@@ -63,44 +63,20 @@ protected:
         TDbFileMgr mgr;
         mgr.OpenDatabase(FBox.File(), kPassword);
         ASSERT_TRUE(mgr.Compact());
-        Filed(mgr);
         mgr.CloseDatabase();
         FBytes = FBox.Bytes();
         FOriginal = ReadContent(FBox.File());
         FRanges = Ranges(FBytes);
-        // Entries and folders depend on the record of the folder they are filed in.
+        // Entries and folders depend on the record of the folder they are filed in, which their
+        // content names first: "P|name" for a folder, "|F|..." for an entry.
         const std::vector<TRange> direct = FRanges;
-        for (const auto& [ref, folder] : FFolderOf)
+        for (const auto& [ref, content] : FOriginal) {
+            if (ref.rfind("attach:", 0) == 0)
+                continue;
+            const std::string folder = "folder:" + std::to_string(std::stoi(content.substr(content[0] == '|' ? 1 : 0)));
             for (const TRange& r : direct)
-                if (r.Ref == "folder:" + std::to_string(folder))
+                if (r.Ref == folder)
                     FRanges.push_back({r.Begin, r.End, ref});
-    }
-
-    // The folder each folder and entry is filed in.
-    void Filed(TDbFileMgr& Mgr)
-    {
-        std::vector<int32_t> folders{1, 2, 3};
-        for (std::size_t i = 0; i < folders.size(); ++i) {
-            TZembraFolders children;
-            Mgr.GetFolderList(folders[i], children);
-            for (const TZembraFolder& f : children) {
-                folders.push_back(f.ID);
-                FFolderOf["folder:" + std::to_string(f.ID)] = f.ParentID;
-            }
-        }
-        for (const int32_t f : folders) {
-            TZmbNetItems w;
-            Mgr.GetNetItemList(f, false, w);
-            for (const auto& e : w)
-                FFolderOf["web:" + std::to_string(e.ID)] = f;
-            TZmbBankItems b;
-            Mgr.GetBankItemList(f, false, b);
-            for (const auto& e : b)
-                FFolderOf["bank:" + std::to_string(e.ID)] = f;
-            TZmbCommItems n;
-            Mgr.GetCommItemList(f, false, n);
-            for (const auto& e : n)
-                FFolderOf["note:" + std::to_string(e.ID)] = f;
         }
     }
 
@@ -141,7 +117,6 @@ protected:
     TDamageBox FBox;
     TBytes FBytes;
     std::map<std::string, std::string> FOriginal;
-    std::map<std::string, int32_t> FFolderOf;
     std::vector<TRange> FRanges;
 };
 

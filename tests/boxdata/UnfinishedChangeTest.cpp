@@ -17,24 +17,9 @@ protected:
     void SetUp() override
     {
         FBox.BuildOnce();
-        // Records appended as the data layer appends them, their blobs never written.
-        FBox.WithTable("NetItem", true, [](TNorkTable& T) {
-            uint8_t rec[NetItemRec::kSize] = {};
-            TZmbNetItem item;
-            item.FolderID = 4;
-            item.Caption = "Half";
-            PackNetItem(item, rec);
-            EXPECT_EQ(T.AppendRecord(rec, NetItemRec::kSize, 0), 4);
-        });
-        FBox.WithTable("Attach", true, [](TNorkTable& T) {
-            uint8_t rec[AttachRec::kSize] = {};
-            TAttachData a;
-            a.OwnerID = kNoteMemo;
-            a.Size = 30000000;
-            a.Name = "big.bin";
-            PackAttach(a, rec);
-            EXPECT_EQ(T.AppendRecord(rec, AttachRec::kSize, 0), 3);
-        });
+        FBox.WithTable("NetItem", true, [](TNorkTable& T) { EXPECT_EQ(AppendUnfinishedEntry(T, 4, "Half"), 4); });
+        FBox.WithTable("Attach", true,
+                       [](TNorkTable& T) { EXPECT_EQ(AppendUnfinishedAttachment(T, kNoteMemo, "big.bin", 30000000), 3); });
     }
 
     static std::string ErrorOf(const std::function<void()>& Read)
