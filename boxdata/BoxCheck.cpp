@@ -149,8 +149,8 @@ private:
     // Every live record field by field, its blob, and ids rising with the slots.
     void CheckRecords(const TBoxScanTable& T)
     {
-        if (T.Table == nullptr || T.Table->Header.RecordSize != T.Layout->Size)
-            return;
+        if (T.Table == nullptr || !T.LayoutMatches)
+            return; // the schema's lines say why
         const TBoxRecordLayout& layout = *T.Layout;
         const bool isEntry = layout.Kind != ztNone;
         const std::string blobIs = layout.BlobWas;
@@ -159,7 +159,7 @@ private:
             if (!r.Stray)
                 bySlot.push_back(&r);
             if (!r.Whole) {
-                Add(T, r, "the file ends inside the record");
+                Add(T, r, r.Unread);
                 continue;
             }
             for (const auto& [field, fault] : r.DamagedTexts)
@@ -175,7 +175,7 @@ private:
             }
             // Blobs are compressed in a box, so every blob written holds bytes: none means the
             // record was added and the writing of its blob never happened.
-            if (r.Blob == bsNone && T.Table->Header.BlobCount >= 1)
+            if (r.Blob == bsNone && &layout != &FolderLayout())
                 Add(T, r, "unfinished: " + blobIs + " never stored (a change was interrupted)");
             else if (r.Blob == bsStored && !r.BlobIsText)
                 Add(T, r, blobIs + " not stored as code page 936 text");

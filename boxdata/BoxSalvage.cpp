@@ -190,7 +190,7 @@ private:
         for (const TBoxScanRecord& r : ft.Records) {
             const std::string who = FScan.Describe(ft, r);
             if (!r.Whole) {
-                Dropped(who + ": the file ends inside the record; the folder is lost");
+                Dropped(who + ": " + r.Unread + "; the folder is lost");
                 continue;
             }
             std::vector<std::string> emptied;
@@ -293,7 +293,7 @@ private:
             const std::string who = FScan.Describe(et, r);
             const bool removable = Kind == ztCommItem && !r.Stray;
             if (!r.Whole) {
-                Dropped(who + ": the file ends inside the record; the entry is lost");
+                Dropped(who + ": " + r.Unread + "; the entry is lost");
                 continue;
             }
             if (r.Blob == bsNone) {
@@ -370,7 +370,7 @@ private:
         for (const TBoxScanRecord& r : at.Records) {
             const std::string who = FScan.Describe(at, r);
             if (!r.Whole) {
-                Dropped(who + ": the file ends inside the record; the attachment is lost");
+                Dropped(who + ": " + r.Unread + "; the attachment is lost");
                 continue;
             }
             if (r.Blob == bsNone) {

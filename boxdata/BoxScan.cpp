@@ -148,6 +148,8 @@ void TBoxScan::ReadTable(TBoxScanTable& T)
 {
     if (T.Table == nullptr)
         return;
+    const TTableHeader& h = T.Table->Header;
+    T.LayoutMatches = h.RecordSize == T.Layout->Size && h.BlobCount == (T.Layout == &FolderLayout() ? 0 : 1);
     const auto add = [&](int64_t Slot, bool Stray) {
         TBoxScanRecord r;
         r.Slot = Slot;
@@ -166,13 +168,15 @@ void TBoxScan::ReadRecord(const TBoxScanTable& T, TBoxScanRecord& R)
 {
     const TNorkScanTable& table = *T.Table;
     const TBoxRecordLayout& layout = *T.Layout;
-    // A table whose record size is not the box's cannot be read field by field.
-    if (table.Header.RecordSize != layout.Size)
+    if (!T.LayoutMatches) {
+        R.Unread = "its table's header does not give the box's record layout";
         return;
+    }
     R.Data.assign(std::size_t(layout.Size), 0);
     R.Whole = FScan->ReadData(table, R.Slot, R.Data.data());
     if (!R.Whole) {
         R.Data.clear();
+        R.Unread = "the file ends inside the record";
         return;
     }
     const uint8_t* rec = R.Data.data();
@@ -184,7 +188,7 @@ void TBoxScan::ReadRecord(const TBoxScanTable& T, TBoxScanRecord& R)
     for (int i = 0; i < layout.Size; ++i)
         if (rec[i] != 0 && layout.IsLoose(i))
             R.LooseBytes = true;
-    if (table.Header.BlobCount < 1)
+    if (&layout == &FolderLayout())
         return;
     R.Blob = FScan->BlobState(table, R.Slot, 0);
     R.BlobSize = table.Blob(R.Slot, 0).DataSize;

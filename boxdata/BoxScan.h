@@ -34,8 +34,9 @@ struct TBoxScanRecord {
     int64_t Slot = 0;
     // A further live slot with an id another slot holds, or with an id below 1.
     bool Stray = false;
-    // The file holds the whole record; only then is Data filled.
+    // The record was read; only then is Data filled. Unread says why not.
     bool Whole = false;
+    std::string Unread;
     std::vector<uint8_t> Data; // deciphered, the table's record size
     // The text fields that cannot be read (not terminated, or not code page 936), by name, with
     // what is wrong with each.
@@ -59,6 +60,9 @@ struct TBoxScanRecord {
 struct TBoxScanTable {
     const TBoxRecordLayout* Layout = nullptr;
     const TNorkScanTable* Table = nullptr; // null when the file has no usable table of that name
+    // The table's header gives the box's record size and blob count; otherwise no record of it
+    // can be read field by field.
+    bool LayoutMatches = false;
     // Live records by ascending id, then the stray ones in slot order.
     std::vector<TBoxScanRecord> Records;
 

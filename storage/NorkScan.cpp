@@ -690,7 +690,7 @@ TCommentsBlock TNorkFileScan::ReadComments()
 {
     TCommentsBlock block{};
     FFileIO->ReadAt(kCommentsOfs, &block, sizeof(block));
-    if (FCodecEncrypts)
+    if (FCodec && FCodecEncrypts)
         DecodeBlock(&block, sizeof(block), FCodec->EncryptAlgoName(), FCodecPassword);
     return block;
 }

@@ -123,6 +123,8 @@ public:
     const TNorkScanTable* FindTable(const std::string& Name) const;
     const std::vector<TNorkFinding>& Findings() const { return FFindings; }
 
+    // The accessors answer what the scan found and never raise.
+    //
     // Whether the key data holds a digest as the engine writes one (whatever password it is of).
     bool DigestIntact() const { return FDigestIntact; }
     // Whether the password's digest is the one the key data holds.
@@ -131,19 +133,21 @@ public:
     // ENorkError-family errors when an algorithm name is not registered.
     void SetCodec(bool Compress, const std::string& CompressName, bool Encrypt, const std::string& EncryptName,
                   const std::string& Password);
-    bool HasCodec() const { return FCodec != nullptr; }
-    bool CodecEncrypts() const { return FCodecEncrypts; }
 
-    // The comments block deciphered with the codec's password (plain when the codec does not encrypt).
+    // The reading below answers a status and raises nothing of its own; without a codec nothing
+    // is deciphered or decoded.
+    //
+    // The comments block, deciphered with the codec's password when the codec encrypts.
     TCommentsBlock ReadComments();
     // The record data of a listed slot, deciphered (RecordSize bytes); false when the record
-    // does not lie wholly inside the file.
+    // does not lie wholly inside the file or there is no codec.
     bool ReadData(const TNorkScanTable& Table, int64_t Slot, uint8_t* Buffer);
     // Blob BlobIndex of a listed slot, decoded into Out. For bsDamaged, Reason says why.
     TNorkBlobState ReadBlob(const TNorkScanTable& Table, int64_t Slot, int BlobIndex, TMemoryStream& Out,
                             std::string& Reason);
     // The checks that need the codec: every blob of every live slot (padding zero, decoding,
-    // decoded size) and the key order of every whole index chain. Adds findings; once only.
+    // decoded size) and the key order of every whole index chain. Adds findings; once only, and
+    // not before SetCodec.
     void CheckContent();
     // The state CheckContent found for a blob of a live slot (bsNone before CheckContent).
     TNorkBlobState BlobState(const TNorkScanTable& Table, int64_t Slot, int BlobIndex) const;
