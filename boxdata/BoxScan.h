@@ -72,6 +72,7 @@ struct TBoxScanTable {
     bool WasDeleted(int32_t ID) const;
 };
 
+// After construction every method answers what the scan found and raises nothing.
 class TBoxScan {
 public:
     // Reads the box. Raises EFileError when the file cannot be read, ENorkError when nothing in

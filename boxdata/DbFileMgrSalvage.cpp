@@ -7,6 +7,7 @@
 #include "dataproc/Exception.h"
 #include "dataproc/FilePaths.h"
 #include "dataproc/FileStream.h"
+#include "dataproc/Wipe.h"
 
 #include <cerrno>
 #include <cstring>
@@ -54,10 +55,12 @@ void CopyToNewFile(const std::string& FileName, const std::string& KeptName)
         if (::fsync(fd) != 0)
             FailFile("write", KeptName, errno);
     } catch (...) {
+        SecureZero(buffer.data(), buffer.size());
         ::close(fd);
         ::unlink(KeptName.c_str());
         throw;
     }
+    SecureZero(buffer.data(), buffer.size()); // a box that is not encrypted holds passwords in clear
     ::close(fd);
 }
 
