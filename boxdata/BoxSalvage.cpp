@@ -223,10 +223,11 @@ private:
     // Entries of each kind filed in the given folders (by the records as read).
     std::array<int, 4> KindsIn(const std::vector<int32_t>& Folders) const
     {
+        const std::set<int32_t> folders(Folders.begin(), Folders.end());
         std::array<int, 4> counts{};
         for (const TZembraType kind : {ztNetItem, ztBankItem, ztCommItem})
             for (const TBoxScanRecord& r : FScan.Entries(kind).Records)
-                if (r.Whole && std::find(Folders.begin(), Folders.end(), r.Link()) != Folders.end())
+                if (r.Whole && folders.count(r.Link()) != 0)
                     ++counts[kind];
         return counts;
     }
