@@ -114,35 +114,8 @@ private:
             }
             if (i < tables.size() && tables[i].Usable && tables[i].Name != def.Name)
                 Add("catalogue: table " + Num(int64_t(i)) + " is " + Quoted(tables[i].Name) + ", not " + Quoted(def.Name));
-            const TTableHeader& h = t->Header;
-            const std::string label = std::string(def.Name) + ": ";
-            char name[kNameSize] = {};
-            std::memcpy(name, def.Name, std::strlen(def.Name));
-            if (std::memcmp(name, h.TableName, kNameSize) != 0)
-                Add(label + "the table name is not " + Quoted(def.Name) + " followed by zeros");
-            if (h.RecordSize != def.RecordSize)
-                Add(label + "the record size is " + Num(h.RecordSize) + ", not " + Num(def.RecordSize));
-            if (h.BlobCount != def.BlobCount)
-                Add(label + "the blob count is " + Num(h.BlobCount) + ", not " + Num(def.BlobCount));
-            if (h.InitAliveCapa != def.RecCapacity)
-                Add(label + "the initial alive capacity is " + Num(h.InitAliveCapa) + ", not " + Num(def.RecCapacity));
-            std::vector<const TIndexDef*> indexes;
-            for (const TIndexDef& x : kIndexes)
-                if (std::strcmp(x.Table, def.Name) == 0)
-                    indexes.push_back(&x);
-            if (h.IndexCount != int32_t(indexes.size())) {
-                Add(label + "the index count is " + Num(h.IndexCount) + ", not " + Num(int64_t(indexes.size())));
-                continue;
-            }
-            for (std::size_t k = 0; k < indexes.size(); ++k) {
-                const TIndexHeaderItem& item = h.IndexHeader[k];
-                char want[kNameSize] = {};
-                std::memcpy(want, indexes[k]->Name, std::strlen(indexes[k]->Name));
-                if (std::memcmp(want, item.IndexName, kNameSize) != 0 || item.FieldCount != 1 ||
-                    item.FieldItems[0].FieldOffset != indexes[k]->FieldOffset || item.FieldItems[0].IndexType != itLongint)
-                    Add(label + "index " + Num(int64_t(k)) + " is not " + Quoted(indexes[k]->Name) +
-                        " over the 32-bit integer at offset " + Num(indexes[k]->FieldOffset));
-            }
+            for (const std::string& fault : SchemaFaults(i, t->Header))
+                Add(std::string(def.Name) + ": " + fault);
         }
     }
 

@@ -182,6 +182,13 @@ private:
                     " of the table, which are lost");
     }
 
+    // A record whose deleted byte is set while its index still lists it is kept.
+    void ReportMarked(const std::string& Who, const TBoxScanRecord& R)
+    {
+        if (R.MarkedDeleted)
+            Mended(Who + ": it is marked deleted but its index still lists it; it is kept");
+    }
+
     void PlanFolders()
     {
         const TBoxScanTable& ft = FScan.Folders();
@@ -193,6 +200,7 @@ private:
                 Dropped(who + ": " + r.Unread + "; the folder is lost");
                 continue;
             }
+            ReportMarked(who, r);
             std::vector<std::string> emptied;
             TKept k = Canonical(ft, r, emptied);
             if (!r.Stray && r.ID >= 1 && r.ID <= 3 && !emptied.empty()) {
@@ -325,6 +333,7 @@ private:
                 Mended(who + ": its folder " + Num(folder) + " lies below " + CategoryFolderName(category) +
                        "; moved to " + CategoryFolderName(Kind));
             }
+            ReportMarked(who, r);
             std::vector<std::string> emptied;
             TKept k = Canonical(et, r, emptied);
             PutInt32(k.Data.data(), 0, target);
@@ -398,6 +407,7 @@ private:
                 }
                 MakeStandInNote(owner);
             }
+            ReportMarked(who, r);
             std::vector<std::string> emptied;
             TKept k = Canonical(at, r, emptied);
             ReportEmptied(who, r, emptied);

@@ -28,6 +28,42 @@ std::string StoredTextFault(const void* Field, int Size, const std::string& Name
     return "the field " + Name + " is not code page 936 text";
 }
 
+std::vector<std::string> SchemaFaults(std::size_t TableNo, const TTableHeader& H)
+{
+    using namespace BoxSchema;
+    std::vector<std::string> faults;
+    const TTableDef& def = kTables[TableNo];
+    const auto number = [](int64_t N) { return std::to_string(N); };
+    char name[kNameSize] = {};
+    std::memcpy(name, def.Name, std::strlen(def.Name));
+    if (std::memcmp(name, H.TableName, kNameSize) != 0)
+        faults.push_back(std::string("the table name is not \"") + def.Name + "\" followed by zeros");
+    if (H.RecordSize != def.RecordSize)
+        faults.push_back("the record size is " + number(H.RecordSize) + ", not " + number(def.RecordSize));
+    if (H.BlobCount != def.BlobCount)
+        faults.push_back("the blob count is " + number(H.BlobCount) + ", not " + number(def.BlobCount));
+    if (H.InitAliveCapa != def.RecCapacity)
+        faults.push_back("the initial alive capacity is " + number(H.InitAliveCapa) + ", not " + number(def.RecCapacity));
+    std::vector<const TIndexDef*> indexes;
+    for (const TIndexDef& x : kIndexes)
+        if (std::strcmp(x.Table, def.Name) == 0)
+            indexes.push_back(&x);
+    if (H.IndexCount != int32_t(indexes.size())) {
+        faults.push_back("the index count is " + number(H.IndexCount) + ", not " + number(int64_t(indexes.size())));
+        return faults;
+    }
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+        const TIndexHeaderItem& item = H.IndexHeader[k];
+        char want[kNameSize] = {};
+        std::memcpy(want, indexes[k]->Name, std::strlen(indexes[k]->Name));
+        if (std::memcmp(want, item.IndexName, kNameSize) != 0 || item.FieldCount != 1 ||
+            item.FieldItems[0].FieldOffset != indexes[k]->FieldOffset || item.FieldItems[0].IndexType != itLongint)
+            faults.push_back("index " + number(int64_t(k)) + " is not \"" + indexes[k]->Name +
+                             "\" over the 32-bit integer at offset " + number(indexes[k]->FieldOffset));
+    }
+    return faults;
+}
+
 const char* CategoryFolderName(int32_t Category)
 {
     return Category >= 1 && Category <= 3 ? BoxSchema::kDefaultFolders[Category - 1].Name : "";
@@ -70,8 +106,11 @@ bool TBoxScanTable::WasDeleted(int32_t ID) const
 
 // ---- reading ----
 
+// Where the copies of a table header differ, the one that describes the box's table is taken.
 TBoxScan::TBoxScan(const std::string& FileName, const std::string& Password)
-    : FScan(std::make_unique<TNorkFileScan>(FileName))
+    : FScan(std::make_unique<TNorkFileScan>(FileName, [](int TableNo, const TTableHeader& Header) {
+          return TableNo < 5 ? static_cast<int>(SchemaFaults(std::size_t(TableNo), Header).size()) : 0;
+      }))
 {
     for (const TBoxRecordLayout& layout : BoxRecordLayouts()) {
         TBoxScanTable t;
@@ -155,13 +194,60 @@ void TBoxScan::ReadTable(TBoxScanTable& T)
         r.Slot = Slot;
         r.ID = T.Table->Slots[std::size_t(Slot)].ID;
         r.Stray = Stray;
+        r.MarkedDeleted = T.Table->Slots[std::size_t(Slot)].Deleted != 0;
         ReadRecord(T, r);
         T.Records.push_back(std::move(r));
     };
-    for (const int64_t s : T.Table->LiveSlots)
+    const std::set<int64_t> keepers = IdKeepers(*T.Table);
+    std::vector<int64_t> strays;
+    for (std::size_t s = 0; s < T.Table->Slots.size(); ++s)
+        if (T.Table->Slots[s].Live && keepers.count(int64_t(s)) == 0)
+            strays.push_back(int64_t(s));
+    std::vector<int64_t> live(keepers.begin(), keepers.end());
+    std::sort(live.begin(), live.end(), [&](int64_t A, int64_t B) {
+        return T.Table->Slots[std::size_t(A)].ID < T.Table->Slots[std::size_t(B)].ID;
+    });
+    for (const int64_t s : live)
         add(s, false);
-    for (const int64_t s : T.Table->StraySlots)
+    for (const int64_t s : strays)
         add(s, true);
+}
+
+// Of several live slots that hold one id the engine takes the first. In a box ids rise with the
+// slots, so the slot whose id is out of place is the damaged one. The id stays with the one slot
+// whose neighbours' ids it lies between, or else with the one slot between whose neighbours no
+// other id would fit; only when neither singles out one slot does the engine's choice stand.
+std::set<int64_t> TBoxScan::IdKeepers(const TNorkScanTable& Table)
+{
+    std::vector<int64_t> order; // live slots with a valid id, in slot order
+    std::map<int32_t, std::vector<std::size_t>> places;
+    for (std::size_t s = 0; s < Table.Slots.size(); ++s)
+        if (Table.Slots[s].Live && Table.Slots[s].ID >= 1) {
+            places[Table.Slots[s].ID].push_back(order.size());
+            order.push_back(int64_t(s));
+        }
+    const auto idAt = [&](std::size_t Pos) { return int64_t(Table.Slots[std::size_t(order[Pos])].ID); };
+    std::set<int64_t> keepers;
+    for (const auto& [id, at] : places) {
+        std::size_t keeper = at.front();
+        std::vector<std::size_t> inOrder;
+        std::vector<std::size_t> fixed;
+        for (const std::size_t pos : at) {
+            const int64_t before = pos > 0 ? idAt(pos - 1) : 0;
+            const int64_t after = pos + 1 < order.size() ? idAt(pos + 1) : INT64_MAX;
+            const bool between = before < id && id < after;
+            if (between)
+                inOrder.push_back(pos);
+            if (std::max<int64_t>(after - before - 1, 0) - (between ? 1 : 0) <= 0)
+                fixed.push_back(pos);
+        }
+        if (at.size() > 1 && inOrder.size() == 1)
+            keeper = inOrder.front();
+        else if (at.size() > 1 && fixed.size() == 1)
+            keeper = fixed.front();
+        keepers.insert(order[keeper]);
+    }
+    return keepers;
 }
 
 void TBoxScan::ReadRecord(const TBoxScanTable& T, TBoxScanRecord& R)

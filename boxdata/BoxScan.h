@@ -34,6 +34,8 @@ struct TBoxScanRecord {
     int64_t Slot = 0;
     // A further live slot with an id another slot holds, or with an id below 1.
     bool Stray = false;
+    // The slot's deleted byte is set, but an index chain still passes it.
+    bool MarkedDeleted = false;
     // The record was read; only then is Data filled. Unread says why not.
     bool Whole = false;
     std::string Unread;
@@ -106,6 +108,7 @@ private:
     void SettleCodec(const std::string& Password);
     int CategoriesReadRight();
     void ReadTable(TBoxScanTable& Table);
+    static std::set<int64_t> IdKeepers(const TNorkScanTable& Table);
     void ReadRecord(const TBoxScanTable& Table, TBoxScanRecord& Record);
 
     std::unique_ptr<TNorkFileScan> FScan;
@@ -114,6 +117,10 @@ private:
     bool FPasswordByRecords = false;
     mutable std::map<int32_t, int32_t> FCategories;
 };
+
+// How the header of the box's table TableNo (0..4, in file order) differs from the header the
+// box creates, one text per difference ("the record size is 331, not 330"); empty when it does not.
+std::vector<std::string> SchemaFaults(std::size_t TableNo, const TTableHeader& Header);
 
 // The name of a category folder (1, 2 or 3) as a new box has it: "<网上信息>" for 1.
 const char* CategoryFolderName(int32_t Category);

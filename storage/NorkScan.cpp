@@ -100,13 +100,15 @@ TBlobInfo TNorkScanTable::Blob(int64_t Slot, int BlobIndex) const
 
 // ---- reading the file ----
 
-TNorkFileScan::TNorkFileScan(const std::string& FileName) : FFileName(FileName), FFileIO(std::make_unique<TNorkFileIO>())
+TNorkFileScan::TNorkFileScan(const std::string& FileName, TNorkHeaderWeight Weight)
+    : FFileName(FileName), FWeight(std::move(Weight)), FFileIO(std::make_unique<TNorkFileIO>())
 {
     FFileIO->Open(FileName, false, true, 0);
     Scan();
 }
 
-TNorkFileScan::TNorkFileScan(TMemoryStream* Stream) : FFileIO(std::make_unique<TNorkFileIO>())
+TNorkFileScan::TNorkFileScan(TMemoryStream* Stream, TNorkHeaderWeight Weight)
+    : FWeight(std::move(Weight)), FFileIO(std::make_unique<TNorkFileIO>())
 {
     FFileIO->Open(Stream, false, true, 0);
     Scan();
@@ -136,10 +138,6 @@ const TNorkScanTable* TNorkFileScan::FindTable(const std::string& Name) const
     const std::string stored = StoredName(Name);
     for (const TNorkScanTable& t : FTables)
         if (t.Usable && SameText(t.Name, stored))
-            return &t;
-    // A name damaged in the header copy that was taken is still whole in the other one.
-    for (const TNorkScanTable& t : FTables)
-        if (t.Usable && !t.OtherName.empty() && SameText(t.OtherName, stored))
             return &t;
     return nullptr;
 }
@@ -273,10 +271,11 @@ void TNorkFileScan::ScanTables(const TTableTab& Tab, std::vector<TNorkScanTable>
                 scanned[c].CatalogueIndex = i;
                 ScanTable(copies[c], scanned[c], found[c]);
             }
-            const int pick = found[1].size() < found[0].size() ? 1 : 0;
+            std::size_t weight[2];
+            for (int c = 0; c < 2; ++c)
+                weight[c] = found[c].size() + std::size_t(FWeight ? std::max(FWeight(i, copies[c]), 0) : 0);
+            const int pick = weight[1] < weight[0] ? 1 : 0;
             table = std::move(scanned[pick]);
-            if (scanned[1 - pick].Name != table.Name)
-                table.OtherName = scanned[1 - pick].Name;
             Found.push_back({table.Name, 0, "the two copies of the table header differ"});
             Found.insert(Found.end(), found[pick].begin(), found[pick].end());
         }
@@ -522,15 +521,16 @@ void TNorkFileScan::WalkChains(TNorkScanTable& T, std::vector<TNorkFinding>& Fou
         }
     }
 
-    // A slot is live by its deleted byte; a byte the engine never writes is settled by the chains.
+    // A slot is live by its deleted byte, or when an index chain still passes it: the engine
+    // takes a record out of its chains right after marking it, so a marked record in a chain is
+    // a deletion that did not finish or a damaged byte, and either way the record is kept.
     for (std::size_t s = 0; s < T.Slots.size(); ++s) {
         TNorkScanSlot& slot = T.Slots[s];
         if (!slot.Present)
             continue;
         slot.Live = slot.Deleted == 0;
-        if (slot.Deleted > 1)
-            for (int k = 0; k < count; ++k)
-                slot.Live = slot.Live || T.ChainVisits[std::size_t(k)][s];
+        for (int k = 0; k < count; ++k)
+            slot.Live = slot.Live || T.ChainVisits[std::size_t(k)][s];
     }
 
     // Ids: valid and unique among the live slots; the first slot of an id counts.
@@ -560,7 +560,7 @@ void TNorkFileScan::WalkChains(TNorkScanTable& T, std::vector<TNorkFinding>& Fou
         std::vector<int32_t> missed;
         for (std::size_t s = 0; s < T.Slots.size(); ++s) {
             const TNorkScanSlot& slot = T.Slots[s];
-            if (visits[s] && !slot.Live)
+            if (visits[s] && slot.Deleted != 0)
                 dead.push_back(slot.ID);
             else if (!visits[s] && slot.Live)
                 missed.push_back(slot.ID);

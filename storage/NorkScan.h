@@ -11,8 +11,8 @@
 // (SetCodec), CheckContent adds the blobs (padding, decoding, size) and each chain's key order.
 //
 // Where the two copies of the catalogue or of a table header differ, the copy that agrees with
-// the rest of the file is taken (the one with fewer problems; the one describing more tables;
-// the first), so a single damaged copy costs nothing.
+// the rest of the file is taken (the one with fewer problems, a caller's weight included; the one
+// describing more tables; the first), so a single damaged copy costs nothing.
 //
 // Not thread-safe: one thread uses one scan.
 #pragma once
@@ -22,6 +22,7 @@
 #include "storage/NorkLayout.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -60,8 +61,6 @@ struct TNorkScanSlot {
 // A table as the scan found it.
 struct TNorkScanTable {
     std::string Name;
-    // The name in the header copy not taken, when the two copies name the table differently.
-    std::string OtherName;
     int CatalogueIndex = -1;
     // The header copy taken; Usable is false when neither copy describes records the scan can
     // read (then there are no slots).
@@ -77,8 +76,8 @@ struct TNorkScanTable {
     int64_t MissingSlots = 0;
     // PrefixSize bytes per listed slot (zeros for a slot not present).
     std::vector<uint8_t> Prefixes;
-    // A slot is live when its deleted byte is 0, or when that byte holds a value the engine never
-    // writes and an index chain passes through it. Of an id that occurs twice the first slot
+    // A slot is live when its deleted byte is 0, or when an index chain passes through it (the
+    // engine takes a deleted record out of every chain). Of an id that occurs twice the first slot
     // counts, as the engine's id map keeps it; LiveSlots lists the live slots by ascending id.
     std::map<int32_t, int64_t> SlotOfID;
     std::vector<int64_t> LiveSlots;
@@ -97,13 +96,18 @@ struct TNorkScanTable {
     TBlobInfo Blob(int64_t Slot, int BlobIndex) const;
 };
 
+// What a caller that knows the file's tables adds to the problems of a header copy when the two
+// copies differ: the number of ways in which the header of the table at CatalogueIndex differs
+// from what that table's header should be.
+using TNorkHeaderWeight = std::function<int(int CatalogueIndex, const TTableHeader& Header)>;
+
 class TNorkFileScan {
 public:
     // Reads the file, shared and read-only, and runs every check that needs no password. Raises
     // EFileError when the file cannot be opened or read at all; everything else is a finding.
-    explicit TNorkFileScan(const std::string& FileName);
+    explicit TNorkFileScan(const std::string& FileName, TNorkHeaderWeight Weight = nullptr);
     // The same over a container in the caller's memory, which must outlive the scan.
-    explicit TNorkFileScan(TMemoryStream* Stream);
+    explicit TNorkFileScan(TMemoryStream* Stream, TNorkHeaderWeight Weight = nullptr);
     ~TNorkFileScan();
     TNorkFileScan(const TNorkFileScan&) = delete;
     TNorkFileScan& operator=(const TNorkFileScan&) = delete;
@@ -118,8 +122,7 @@ public:
     const TDBKeyData& KeyData() const { return FKeyData; }
     const TTableTab& TableTab() const { return FTableTab; }
     const std::vector<TNorkScanTable>& Tables() const { return FTables; }
-    // The table of that name (A-Z compared without case) in either copy of its header; null when
-    // the catalogue has none.
+    // The table of that name (A-Z compared without case); null when the catalogue has none.
     const TNorkScanTable* FindTable(const std::string& Name) const;
     const std::vector<TNorkFinding>& Findings() const { return FFindings; }
 
@@ -167,6 +170,7 @@ private:
     void CheckKeyOrder(const TNorkScanTable& Table, int IndexNo);
 
     std::string FFileName;
+    TNorkHeaderWeight FWeight;
     std::unique_ptr<TNorkFileIO> FFileIO;
     int64_t FFileSize = 0;
     bool FHasMagic = false;
