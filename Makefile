@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 FUZZ_BUILD_DIR ?= $(BUILD_DIR)-fuzz
 JOBS ?= $(shell nproc)
+# The password box `make run` proposes at login (empty: the last one opened).
+BOX ?=
 
 .PHONY: all deps configure build fuzz-build test run bench clean
 
@@ -27,7 +29,7 @@ test: build fuzz-build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@scripts/run.sh $(BUILD_DIR)
+	@scripts/run.sh $(BUILD_DIR) $(BOX)
 
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)

@@ -1,6 +1,6 @@
 // What a password box is made of: its identification, its five tables and six indexes in
 // creation order, and the folder tree of a new box. The order of tables and indexes is part of
-// the file format.
+// the file format. Constants only.
 #pragma once
 
 #include <cstdint>

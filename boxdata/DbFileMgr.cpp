@@ -4,8 +4,12 @@
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "dataproc/AnsiText.h"
+#include "dataproc/Exception.h"
 #include "dataproc/FilePaths.h"
+#include "dataproc/FileReplacement.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
+#include "storage/NorkLeftovers.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -60,43 +64,52 @@ bool TDbFileMgr::CreateDatabase(const std::string& FileName, const std::string& 
 {
     using namespace BoxSchema;
     FLastMessage.clear();
-    TNorkDatabase db;
-    TNorkTable folders(&db);
-    if (!db.CreateDatabase(FileName, true, "Zlib", CheckPassword, "Blowfish", Password)) {
+    // The new box is built in memory and replaces FileName only when it is complete, so a
+    // failure leaves no half-made box behind and an existing file as it was.
+    std::unique_ptr<TFileReplacement> file;
+    try {
+        TReplaceOptions options;
+        options.Prefix = kNorkTempPrefix;
+        file = std::make_unique<TFileReplacement>(FileName, options);
+    } catch (const EFileError&) {
         ShowMessage("无法创建数据库。");
         return false;
     }
-    db.Open(FileName, Password);
-    if (UsePwdQues)
-        db.SetPwdQuestion(true, PwdQues, PwdAnswer, Password);
+    TMemoryStream image; // wipes what it held when released
+    {
+        TNorkDatabase db;
+        TNorkTable folders(&db);
+        TNorkDatabase::NewFileImage(image, true, "Zlib", CheckPassword, "Blowfish", Password);
+        db.Open(&image, Password);
+        if (UsePwdQues)
+            db.SetPwdQuestion(true, PwdQues, PwdAnswer, Password);
 
-    uint8_t ext[kExtDataSize] = {};
-    std::memcpy(ext, kAppIdent, std::strlen(kAppIdent));
-    std::memcpy(ext + 8, kAppVersion, std::strlen(kAppVersion));
-    db.SetExtData(ext, kExtDataSize);
-    db.SetComments(kComments);
+        uint8_t ext[kExtDataSize] = {};
+        std::memcpy(ext, kAppIdent, std::strlen(kAppIdent));
+        std::memcpy(ext + 8, kAppVersion, std::strlen(kAppVersion));
+        db.SetExtData(ext, kExtDataSize);
+        db.SetComments(kComments);
 
-    for (const TTableDef& t : kTables)
-        db.CreateTable(t.Name, t.RecordSize, t.BlobCount, t.RecCapacity);
-    for (const TIndexDef& i : kIndexes)
-        db.CreateIndex(i.Table, i.Name, i.FieldOffset, itLongint);
+        for (const TTableDef& t : kTables)
+            db.CreateTable(t.Name, t.RecordSize, t.BlobCount, t.RecCapacity);
+        for (const TIndexDef& i : kIndexes)
+            db.CreateIndex(i.Table, i.Name, i.FieldOffset, itLongint);
 
-    db.Open(FileName, Password);
-    folders.Open(kFolderTable, true);
-    folders.BeginUpdate();
-    try {
-        for (const TDefaultFolder& f : kDefaultFolders) {
-            TRecordBuffer rec;
-            PackFolder(TZembraFolder{0, f.ParentID, f.Name, f.SortCode}, rec.Data());
-            folders.AppendRecord(rec.Data(), FolderRec::kSize, f.ID);
+        db.Open(&image, Password);
+        folders.Open(kFolderTable, true);
+        {
+            TUpdateBracket bracket(folders);
+            for (const TDefaultFolder& f : kDefaultFolders) {
+                TRecordBuffer rec;
+                PackFolder(TZembraFolder{0, f.ParentID, f.Name, f.SortCode}, rec.Data());
+                folders.AppendRecord(rec.Data(), FolderRec::kSize, f.ID);
+            }
         }
-    } catch (...) {
-        folders.EndUpdate();
-        throw;
+        folders.Close();
+        db.Close();
     }
-    folders.EndUpdate();
-    folders.Close();
-    db.Close();
+    file->Write(image.Memory(), image.Size());
+    file->Commit();
     return true;
 }
 
@@ -110,6 +123,8 @@ bool TDbFileMgr::IsValidFile(const std::string& FileName)
     return AnsiFieldBytes(ext, 8) == kAppIdent && AnsiFieldBytes(ext + 8, 4) == kAppVersion;
 }
 
+// Both answer false for every error of the file or the engine (a missing, damaged or foreign
+// file); memory exhaustion and programming errors are not answers and pass on.
 bool TDbFileMgr::CheckPassword(const std::string& FileName, const std::string& Password)
 {
     try {
@@ -117,7 +132,7 @@ bool TDbFileMgr::CheckPassword(const std::string& FileName, const std::string& P
         const bool ok = db.Open(FileName, Password);
         db.Close();
         return ok;
-    } catch (...) {
+    } catch (const Exception&) {
         return false;
     }
 }
@@ -129,7 +144,7 @@ bool TDbFileMgr::GetCheckPassword(const std::string& FileName)
         const bool result = db.Open(FileName, "") ? db.Encrypted() : true;
         db.Close();
         return result;
-    } catch (...) {
+    } catch (const Exception&) {
         return false;
     }
 }
@@ -157,6 +172,8 @@ void TDbFileMgr::OpenDatabase(const std::string& FileName, const std::string& Pa
 {
     using namespace BoxSchema;
     CloseDatabase();
+    // What a rebuild killed before its rename left beside the box goes first.
+    RemoveLeftoverFiles(FolderOf(FullPath(FileName)));
     FDatabase->SetExclusive(true);
     FDatabase->SetMaxCache(0);
     // The result is not looked at: callers check the password first, and a database that did
@@ -214,6 +231,11 @@ void TDbFileMgr::BeginUpdate()
 void TDbFileMgr::EndUpdate()
 {
     FDatabase->EndUpdate();
+}
+
+void TDbFileMgr::CancelUpdate() noexcept
+{
+    FDatabase->CancelUpdate();
 }
 
 namespace {

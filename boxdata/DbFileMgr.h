@@ -3,6 +3,19 @@
 // knows what a box contains; windows, dialogs and the command-line tool all go through the one
 // process-wide instance DbFileMgr. Nothing here shows anything: messages go through a function
 // the caller sets.
+//
+// Errors: every method raises unless it says it answers a status. The errors are those of the
+// storage engine (ENorkError, ENorkFileCorrupt), of the file (EFileError, naming the box and the
+// reason, "No space left on device") and of the codecs; normal negative outcomes (no such entry,
+// a wrong password for the checks) are statuses. Every change (an entry with its comments, an
+// attachment with its content, a folder with what it holds, a move, a sort code, the password
+// and question, a compaction) completes or, when it raises, has been taken back: the box holds
+// what it held before, on the device and as the manager reads it. An error that says the
+// change could not be taken back is the exception.
+//
+// Threads: the manager and everything it returns belong to one thread (the user-interface
+// thread); nothing here locks. The operations on a named file use databases of their own and
+// touch no state of the manager but the last message.
 #pragma once
 
 #include "boxdata/ZembraTypes.h"
@@ -39,16 +52,22 @@ public:
 
     // ---- operations on a named file; none needs or touches the open box ----
 
-    // A new box with the default folder tree; CheckPassword selects encryption. False only when
-    // the file cannot be created ("无法创建数据库。" goes to the message function).
+    // A new box with the default folder tree; CheckPassword selects encryption. The box is built
+    // in memory and replaces FileName whole (an existing file stays as it was until then). False
+    // only when no file can be created beside FileName ("无法创建数据库。" goes to the message
+    // function); an error while writing it raises, and leaves nothing behind.
     bool CreateDatabase(const std::string& FileName, const std::string& Password, bool CheckPassword,
                         bool UsePwdQues, const std::string& PwdQues, const std::string& PwdAnswer);
     // The identification "Zembrix"/"1.0"; engine errors (missing file, not a container) pass on.
     bool IsValidFile(const std::string& FileName);
-    // Whether the password opens the file; any error answers false.
+    // Whether the password opens the file; false also for a missing, foreign or damaged file.
+    // Memory exhaustion and programming errors raise.
     bool CheckPassword(const std::string& FileName, const std::string& Password);
-    // Whether the file needs a password; any error answers false.
+    // Whether the file needs a password; false also for a missing, foreign or damaged file.
+    // Memory exhaustion and programming errors raise.
     bool GetCheckPassword(const std::string& FileName);
+    // Whether a question is stored; false for an answer that does not match. Both raise on
+    // errors of the file.
     bool GetPwdQuestion(const std::string& FileName, std::string& Question, std::string& Answer);
     bool GetPwdByAnswer(const std::string& FileName, const std::string& Answer, std::string& Password);
     // The complete check of a box file, damaged or not: every invariant of the file format and
@@ -73,20 +92,29 @@ public:
     // ---- the open box ----
 
     // Exclusive, with an unlimited record cache. A wrong password raises when the first table opens.
+    // Removes what a killed rebuild left in the box's folder first.
     void OpenDatabase(const std::string& FileName, const std::string& Password);
     void ReOpenDatabase();
     void CloseDatabase();
     void CloseTables();
     bool IsOpen() const;
+    // IsOpen answers. The update bracket is the database's (TNorkDatabase::BeginUpdate): all
+    // that is written inside it is one change, which CancelUpdate (never raising) takes back.
+    // Use TUpdateBracket.
     void BeginUpdate();
     void EndUpdate();
+    void CancelUpdate() noexcept;
     // Rewrites the file with the new password (encrypted exactly when CheckPwd) and opens it again
-    // in every case.
+    // in every case. The new file replaces the old one in one rename: false (nothing changed) for
+    // a read-only box or one another process holds; errors raise after the box was opened again,
+    // with the old password, unchanged. The box is a new file afterwards (its identity changes).
     bool ChangePassword(const std::string& NewPassword, bool CheckPwd);
     void SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer);
-    // Rewrites the file without its dead space and opens it again in every case.
+    // Rewrites the file without its dead space and opens it again in every case; answers and
+    // raises as ChangePassword.
     bool Compact();
 
+    // The properties answer and never raise.
     const std::string& FileName() const { return FFileName; }
     const std::string& Password() const { return FPassword; }
     int32_t FileSize() const;
@@ -111,6 +139,8 @@ public:
     void DeleteFolder(int32_t FolderID);
 
     // ---- entries ----
+    // Get… answers false for an id that is not there; Modify…, Move… and …SortCode skip such ids;
+    // Delete… raises "Record id '%d' not found" for one, before anything is deleted.
 
     void GetNetItemList(int32_t FolderID, bool Deleted, TZmbNetItems& List);
     void AddNetItem(const TZmbNetItem& Item, int32_t& ID);
@@ -141,6 +171,8 @@ public:
     int32_t GetCommMaxSortCode(int32_t FolderID);
 
     // ---- attachments of general entries ----
+    // An attachment's content goes in with its record, so the box never lists an attachment
+    // without the content it claims. GetAttachment answers false for an id that is not there.
 
     void AddAttachment(const TAttachData& AttachData, int32_t& ID);
     void DeleteAttachment(int32_t ID);

@@ -4,20 +4,20 @@
 #include "boxdata/RecordBlob.h"
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
-#include "boxdata/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 
+// The content goes in with the record: a record that claims a size never stands in the file
+// without the content it claims.
 void TDbFileMgr::AddAttachment(const TAttachData& AttachData, int32_t& ID)
 {
-    TUpdateBracket bracket(*FAttachTable);
     TRecordBuffer rec;
     PackAttach(AttachData, rec.Data());
-    ID = FAttachTable->AppendRecord(rec.Data(), AttachRec::kSize, 0);
     TMemoryStream content; // wipes its copy of the file when released
     const std::string& bin = AttachData.Bin;
     content.Write(bin.data(), static_cast<int64_t>(bin.size()));
     content.SetPosition(0);
-    FAttachTable->WriteBlob(ID, 0, content);
+    ID = FAttachTable->AppendRecord(rec.Data(), AttachRec::kSize, 0, {&content});
 }
 
 void TDbFileMgr::DeleteAttachment(int32_t ID)

@@ -2,6 +2,7 @@
 #include "boxdata/DbFileMgr.h"
 
 #include "boxdata/EntryOps.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 
 // ---- web entries ----

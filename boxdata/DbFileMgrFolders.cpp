@@ -5,7 +5,7 @@
 #include "boxdata/EntryOps.h"
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
-#include "boxdata/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "boxdata/TextMatcher.h"
-#include "boxdata/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 
 #include <string_view>

@@ -1,6 +1,6 @@
 // What differs between the three kinds of entries: table record size, the record's packing and
 // where its folder, sort code and deleted flag lie. The entry operations are written once over
-// these descriptions.
+// these descriptions. Packing and unpacking raise nothing but memory exhaustion; any thread.
 #pragma once
 
 #include "boxdata/StoredRecords.h"

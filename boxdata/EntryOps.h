@@ -1,11 +1,13 @@
 // The entry operations, written once for the three kinds (see EntryKinds.h). Each works on the
 // kind's open table; the comments (a general entry's body) are blob 0 as code-page-936 text.
+// They raise what the table raises (a change that raises was taken back); Get answers false for
+// an id that is not there. Threads: the table's.
 #pragma once
 
 #include "boxdata/EntryKinds.h"
 #include "boxdata/RecordBlob.h"
 #include "boxdata/RecordBuffer.h"
-#include "boxdata/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
 
 #include <algorithm>
@@ -43,15 +45,16 @@ void GetList(TNorkTable& Table, int32_t FolderID, bool Deleted, std::vector<type
     }
 }
 
+// The record and its comments go in as one write of the engine's, so no entry is ever stored
+// without its comments or with another version of them.
 template <class K>
 int32_t Add(TNorkTable& Table, const typename K::Item& Item)
 {
-    TUpdateBracket bracket(Table);
     TRecordBuffer rec;
     K::Pack(Item, rec.Data());
-    const int32_t id = Table.AppendRecord(rec.Data(), K::kRecordSize, 0);
-    Table.WriteBlob(id, 0, Item.Comments);
-    return id;
+    TMemoryStream comments;
+    BlobTextToStream(Item.Comments, comments);
+    return Table.AppendRecord(rec.Data(), K::kRecordSize, 0, {&comments});
 }
 
 template <class K>
@@ -62,8 +65,9 @@ void Modify(TNorkTable& Table, int32_t ItemID, const typename K::Item& Item)
     if (!Table.ReadRecord(ItemID, rec.Data()))
         return;
     K::Pack(Item, rec.Data());
-    Table.ModifyRecord(ItemID, rec.Data(), K::kRecordSize);
-    Table.WriteBlob(ItemID, 0, Item.Comments);
+    TMemoryStream comments;
+    BlobTextToStream(Item.Comments, comments);
+    Table.ModifyRecord(ItemID, rec.Data(), K::kRecordSize, {&comments});
 }
 
 // Largest sort code of the folder's live entries, starting from 0.

@@ -1,5 +1,5 @@
 // A record buffer large enough for any table of a box, wiped when it goes out of scope because
-// records hold passwords in clear once deciphered.
+// records hold passwords in clear once deciphered. Never raises; one thread.
 #pragma once
 
 #include "boxdata/StoredRecords.h"

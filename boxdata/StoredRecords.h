@@ -1,6 +1,7 @@
 // The fixed record layouts of a password box's five tables and the conversions between them
 // and the in-memory records. Integers are 32-bit little-endian; text fields are zero-terminated
 // code-page-936 arrays cut at their size minus one byte. These layouts are part of the file format.
+// Nothing here raises but memory exhaustion; any thread.
 #pragma once
 
 #include "boxdata/ZembraTypes.h"

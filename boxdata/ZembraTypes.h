@@ -1,6 +1,7 @@
 // The in-memory records of a password box that windows, dialogs and the command-line tool pass
 // around. Text is UTF-8. Ids are the storage engine's record ids and are never stored in the
 // record bytes. Records holding passwords or file content wipe them when they are released.
+// Plain values: nothing raises but memory exhaustion; each belongs to one thread at a time.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,9 @@
 #include "boxdata/BoxScan.h"
 #include "cli/CliError.h"
 #include "cli/PasswordInput.h"
+#include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
+#include "dataproc/UpdateBracket.h"
 #include "storage/NorkError.h"
 
 #include <iostream>
@@ -142,18 +144,27 @@ TBoxSession::~TBoxSession()
 
 void TBoxSession::Update(const std::function<void()>& Body)
 {
-    DbFileMgr.BeginUpdate();
-    try {
+    {
+        TSignalHold hold;
+        TUpdateBracket bracket(DbFileMgr);
         Body();
-    } catch (...) {
-        try {
-            DbFileMgr.EndUpdate();
-        } catch (const std::exception&) {
-            // The first error is the one to report.
-        }
-        throw;
     }
-    DbFileMgr.EndUpdate();
+    RaiseIfInterrupted(FFileName);
+}
+
+void TBoxSession::Rewrite(const std::function<void()>& Body)
+{
+    {
+        TSignalHold hold;
+        try {
+            Body();
+        } catch (...) {
+            FMarker.Announce(FFileName); // the rebuild may have replaced the file before it failed
+            throw;
+        }
+        FMarker.Announce(FFileName);
+    }
+    RaiseIfInterrupted(FFileName);
 }
 
 std::string BoxCompression(TBoxSession& Session)

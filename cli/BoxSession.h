@@ -51,8 +51,13 @@ public:
     const std::string& FileName() const { return FFileName; }
     const TSecretString& Password() const { return FPassword; }
 
-    // Runs Body inside one BeginUpdate/EndUpdate bracket of the data layer, closed on every path.
+    // Runs Body inside one update bracket of the data layer: the whole of it is one change, taken
+    // back when Body fails. SIGINT, SIGTERM and SIGHUP wait until the change is done; one that
+    // came meanwhile then ends the command (ECliInterrupted).
     void Update(const std::function<void()>& Body);
+    // The same for a rebuild (compaction, password change) and what goes with it: signals wait,
+    // and the box, a new file now, is announced again.
+    void Rewrite(const std::function<void()>& Body);
 
 private:
     void Open(TOpenPurpose Purpose, const TSecretString* Password);

@@ -1,6 +1,8 @@
 #include "cli/FileData.h"
 
 #include "cli/CliError.h"
+#include "dataproc/Exception.h"
+#include "dataproc/FileReplacement.h"
 #include "dataproc/Wipe.h"
 
 #include <cerrno>
@@ -22,12 +24,6 @@ public:
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     int Get() const { return FFd; }
-    int Release()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return fd;
-    }
 
 private:
     int FFd;
@@ -103,24 +99,20 @@ std::string BaseName(const std::string& Path)
 
 void WriteNewFile(const std::string& Path, const void* Data, std::size_t Size, bool Overwrite)
 {
-    // A replaced file is removed first, so the new one gets mode 0600 and a symbolic link in
-    // its place is not followed.
-    if (Overwrite && ::unlink(Path.c_str()) != 0 && errno != ENOENT)
-        RaiseFileError(ecFileFault, Path, "cannot replace the file: " + Reason(errno));
-    TFd fd(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd.Get() < 0) {
-        if (errno == EEXIST)
-            RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
+    struct stat st {};
+    if (!Overwrite && ::lstat(Path.c_str(), &st) == 0)
+        RaiseFileError(ecUsage, Path, "the file exists (use --force to replace it)");
+    // Readable by the user only, also when it replaces a file that others could read; a symbolic
+    // link in its place is replaced, not followed.
+    TReplaceOptions options;
+    options.NewMode = 0600;
+    options.KeepMode = false;
+    options.Overwrite = Overwrite;
+    try {
+        ReplaceFile(Path, Data, static_cast<int64_t>(Size), options);
+    } catch (const EFileError& e) {
+        throw ECliError(ecFileFault, e.what());
     }
-    if (!WriteAll(fd.Get(), Data, Size) || ::fsync(fd.Get()) != 0) {
-        const int err = errno;
-        ::close(fd.Release());
-        ::unlink(Path.c_str());
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(err));
-    }
-    if (::close(fd.Release()) != 0)
-        RaiseFileError(ecFileFault, Path, "cannot write the file: " + Reason(errno));
 }
 
 void WriteStdout(const void* Data, std::size_t Size)

@@ -1,10 +1,12 @@
 // zembrix-cli: the password box from the command line.
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
+#include "cli/SignalHold.h"
 #include "storage/NorkError.h"
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -46,6 +48,12 @@ int main(int argc, char** argv)
 
     try {
         return table.RunChosen();
+    } catch (const ECliInterrupted& e) {
+        // The change was written; now the signal may do what it came for.
+        PrintError(e.Message());
+        std::signal(e.Signal(), SIG_DFL);
+        std::raise(e.Signal());
+        return 128 + e.Signal();
     } catch (const ECliError& e) {
         PrintError(e.Message());
         return e.Code();

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <strings.h>
 
 const THashClass* DefaultHashClass = &THash_SHA::ClassType();
 
@@ -163,7 +162,8 @@ void TEncrypt::CodeFile(const std::string& Source, const std::string& Dest, bool
 {
     std::string destName = Dest;
     destName.erase(0, destName.find_first_not_of(" \t\r\n"));
-    const bool separate = !destName.empty() && strcasecmp(Source.c_str(), Dest.c_str()) != 0;
+    // Names compare exactly: file names differ by letter case, so "A" is not "a" to be coded in place.
+    const bool separate = !destName.empty() && Source != Dest;
     if (!separate) {
         TFileStream file(Source, fmOpenReadWrite, shDenyNone);
         CodeStream(&file, &file, -1, Encrypting);

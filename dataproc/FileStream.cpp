@@ -1,6 +1,7 @@
 #include "dataproc/FileStream.h"
 
 #include "dataproc/Exception.h"
+#include "dataproc/FileSystem.h"
 
 #include <cerrno>
 #include <cstring>
@@ -30,12 +31,12 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode, TShareMode
     case fmCreate: flags |= O_RDWR | O_CREAT; break;
     }
     const char* what = Mode == fmCreate ? "create" : "open";
-    FHandle = ::open(FileName.c_str(), flags, 0600);
+    FHandle = FileSystem().Open(FileName.c_str(), flags, 0600);
     if (FHandle < 0)
         Fail(what, errno);
     struct stat st {};
     if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(FHandle);
+        FileSystem().Close(FHandle);
         FHandle = -1;
         Fail(what, EISDIR);
     }
@@ -43,13 +44,13 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode, TShareMode
     const int lock = (Share == shExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     if (::flock(FHandle, lock) != 0) {
         const int err = errno;
-        ::close(FHandle);
+        FileSystem().Close(FHandle);
         FHandle = -1;
         Fail(what, err);
     }
-    if (Mode == fmCreate && ::ftruncate(FHandle, 0) != 0) {
+    if (Mode == fmCreate && FileSystem().Truncate(FHandle, 0) != 0) {
         const int err = errno;
-        ::close(FHandle);
+        FileSystem().Close(FHandle);
         FHandle = -1;
         Fail(what, err);
     }
@@ -60,7 +61,7 @@ TFileStream::TFileStream(const std::string& FileName, TFileMode Mode, TShareMode
 TFileStream::~TFileStream()
 {
     if (FHandle >= 0)
-        ::close(FHandle); // closing the descriptor releases the flock
+        FileSystem().Close(FHandle); // closing the descriptor releases the flock
 }
 
 void TFileStream::Fail(const char* what, int err) const
@@ -73,7 +74,7 @@ int64_t TFileStream::Read(void* Buffer, int64_t Count)
     int64_t done = 0;
     auto* out = static_cast<char*>(Buffer);
     while (done < Count) {
-        const ssize_t n = ::pread(FHandle, out + done, static_cast<size_t>(Count - done), FPosition);
+        const ssize_t n = FileSystem().Read(FHandle, out + done, static_cast<size_t>(Count - done), FPosition);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -94,7 +95,7 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count)
     int64_t done = 0;
     const auto* in = static_cast<const char*>(Buffer);
     while (done < Count) {
-        const ssize_t n = ::pwrite(FHandle, in + done, static_cast<size_t>(Count - done), FPosition);
+        const ssize_t n = FileSystem().Write(FHandle, in + done, static_cast<size_t>(Count - done), FPosition);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -139,12 +140,12 @@ void TFileStream::SetSize(int64_t NewSize)
     if (!FWritable)
         return;
     FKnownSize = -1;
-    if (::ftruncate(FHandle, NewSize < 0 ? 0 : NewSize) != 0)
+    if (FileSystem().Truncate(FHandle, NewSize < 0 ? 0 : NewSize) != 0)
         throw EFileError("Cannot write file \"" + FFileName + "\". " + Reason(errno));
 }
 
 void TFileStream::Flush()
 {
-    if (FWritable && ::fsync(FHandle) != 0)
+    if (FWritable && FileSystem().Sync(FHandle) != 0)
         throw EFileError("Cannot write file \"" + FFileName + "\". " + Reason(errno));
 }

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Starts the desktop program; without a display (or before the program exists) runs the command-line demo.
+# Starts the desktop program (with a password box to propose at login, when one is given);
+# without a display (or before the program exists) runs the command-line demo.
+# Usage: scripts/run.sh [BUILD_DIR [BOX]]
 set -euo pipefail
 bin="${1:-build}/bin"
+box="${2:-}"
 
 if [ -x "$bin/zembrix" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  if [ -n "$box" ]; then
+    exec "$bin/zembrix" "$box"
+  fi
   exec "$bin/zembrix"
 fi
 

@@ -1,11 +1,12 @@
 #include "services/FileTypeReg.h"
 
+#include "dataproc/Exception.h"
+#include "dataproc/FileReplacement.h"
 #include "services/AppFolders.h"
 #include "services/RunCommand.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -72,27 +73,17 @@ std::string ExecArgument(const std::string& s)
     return DesktopEscape(quoted);
 }
 
-// Replaces the file whole, so a reader never sees half of it.
+// Replaces the file whole, so a reader never sees half of it; others may read it.
 bool WriteFileAtomically(const fs::path& Target, const std::string& Content)
 {
-    const fs::path tmp = Target.string() + ".new";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out << Content;
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
+    TReplaceOptions options;
+    options.NewMode = 0644;
+    try {
+        ReplaceFile(Target.string(), Content.data(), static_cast<int64_t>(Content.size()), options);
+    } catch (const EFileError&) {
+        return false;
     }
-    std::error_code ec;
-    fs::rename(tmp, Target, ec);
-    if (ec)
-        fs::remove(tmp, ec);
-    return !ec;
+    return true;
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "services/IniFile.h"
 
 #include "dataproc/AnsiText.h"
+#include "dataproc/FileReplacement.h"
 #include "services/CaseFold.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unicode/ustring.h>
 #include <unistd.h>
@@ -348,36 +348,13 @@ void TIniFile::Store() const
     for (const auto& line : FLines)
         data += line.Text + line.Eol;
 
-    // Write beside the real file and rename over it; a symbolic link keeps pointing at the file.
-    std::error_code ec;
-    std::filesystem::path target = FFileName;
-    if (std::filesystem::is_symlink(target, ec)) {
-        std::filesystem::path real = std::filesystem::canonical(target, ec);
-        if (!ec)
-            target = real;
-    }
-    std::string tmpName = target.string() + ".XXXXXX";
-    const int fd = ::mkostemp(tmpName.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw EIniFileException(failure);
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    struct stat st {};
-    if (ok && ::stat(target.c_str(), &st) == 0)
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpName.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmpName.c_str());
+    // The whole file is replaced at once; a symbolic link keeps pointing at the file. A new
+    // options file is the user's alone.
+    TReplaceOptions options;
+    options.FollowLink = true;
+    try {
+        ReplaceFile(FFileName, data.data(), static_cast<int64_t>(data.size()), options);
+    } catch (const EFileError&) {
         throw EIniFileException(failure);
     }
 }

@@ -10,6 +10,11 @@ void TIniOptAccessor::EndUpdate()
     FIniFile.reset();
 }
 
+void TIniOptAccessor::CancelUpdate() noexcept
+{
+    FIniFile.reset();
+}
+
 TIniFile& TIniOptAccessor::Ini()
 {
     if (!FIniFile || FIniFile->FileName() != FFileName)

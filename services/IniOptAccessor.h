@@ -11,9 +11,10 @@ class TIniOptAccessor : public TOptionsAccessor {
 public:
     static std::unique_ptr<TOptionsAccessor> Create() { return std::make_unique<TIniOptAccessor>(); }
 
-    // Opens the file (reads it); EndUpdate closes it.
+    // Opens the file (reads it); EndUpdate and CancelUpdate close it.
     void BeginUpdate() override;
     void EndUpdate() override;
+    void CancelUpdate() noexcept override;
 
     void GetNames(const std::string& Section, std::vector<std::string>& Names) override;
     // Text of at most TIniFile::MaxValueChars characters; the text form of Default when absent.

@@ -19,9 +19,13 @@ public:
     virtual void SetFileName(const std::string& Value) { FFileName = Value; }
     virtual void SetPassword(const std::string& Value) { FPassword = Value; }
 
-    // Bracket a run of calls; an accessor may keep the file open in between.
+    // Bracket a run of calls (use TUpdateBracket); an accessor may keep the file open in between.
+    // Every write is stored when it is made, so a cancelled run keeps what it wrote and only lets
+    // the file go. BeginUpdate and EndUpdate raise when the file cannot be read or written;
+    // CancelUpdate never raises.
     virtual void BeginUpdate() {}
     virtual void EndUpdate() {}
+    virtual void CancelUpdate() noexcept {}
 
     // The option names stored in Section, in the file's order.
     virtual void GetNames(const std::string& Section, std::vector<std::string>& Names) = 0;

@@ -1,6 +1,7 @@
 #include "services/OptionsMgr.h"
 
 #include "dataproc/Exception.h"
+#include "dataproc/UpdateBracket.h"
 #include "dataproc/Wipe.h"
 #include "services/AppFolders.h"
 #include "services/CaseFold.h"
@@ -11,18 +12,6 @@
 namespace {
 
 const char* const kDefaultSection = "Options";
-
-// Closes the accessor's update bracket on every way out.
-class TUpdateScope {
-public:
-    explicit TUpdateScope(TOptionsAccessor& Accessor) : FAccessor(Accessor) { FAccessor.BeginUpdate(); }
-    ~TUpdateScope() { FAccessor.EndUpdate(); }
-    TUpdateScope(const TUpdateScope&) = delete;
-    TUpdateScope& operator=(const TUpdateScope&) = delete;
-
-private:
-    TOptionsAccessor& FAccessor;
-};
 
 } // namespace
 
@@ -216,7 +205,7 @@ void TOptionsManager::Load()
     std::lock_guard guard(FLock);
     InitItems();
     std::unique_ptr<TOptionsAccessor> accessor = NewAccessor();
-    TUpdateScope update(*accessor);
+    TUpdateBracket update(*accessor);
     std::vector<std::string> names;
     accessor->GetNames(FSection, names);
     for (const std::string& name : names) {
@@ -238,7 +227,7 @@ void TOptionsManager::Save(const std::string& Name)
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec); // a failure shows when the file is written
     std::unique_ptr<TOptionsAccessor> accessor = NewAccessor();
-    TUpdateScope update(*accessor);
+    TUpdateBracket update(*accessor);
     if (!Name.empty()) {
         const auto it = FIndex.find(FoldCase(Name));
         if (it != FIndex.end()) {

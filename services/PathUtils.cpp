@@ -40,3 +40,14 @@ int64_t GetFileSizeByName(const std::string& FileName)
         return -1;
     return static_cast<int64_t>(st.st_size);
 }
+
+bool IsSameFile(const std::string& A, const std::string& B)
+{
+    if (A.empty() || B.empty())
+        return false;
+    if (GetFullPath(A) == GetFullPath(B))
+        return true;
+    struct stat a {};
+    struct stat b {};
+    return ::stat(A.c_str(), &a) == 0 && ::stat(B.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}

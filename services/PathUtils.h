@@ -15,3 +15,7 @@ std::string GetLongPath(const std::string& Path);
 std::string GetTempFolder();
 // The size of the file, or −1 when there is none or FileName is a folder.
 int64_t GetFileSizeByName(const std::string& FileName);
+// True when A and B name one file: the same full path, or two names (links, differently written
+// paths) of one existing file, judged by device and inode. Two files whose names differ only in
+// letter case are different files here.
+bool IsSameFile(const std::string& A, const std::string& B);

@@ -14,3 +14,4 @@
 #include "storage/NorkScan.h"
 #include "storage/NorkTable.h"
 #include "storage/RecordCache.h"
+#include "dataproc/UpdateBracket.h"

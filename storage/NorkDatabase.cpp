@@ -57,8 +57,8 @@ bool TNorkDatabase::CreateDatabase(const std::string& FileName)
     return CreateDatabase(FileName, false, std::string(), false, std::string(), std::string());
 }
 
-bool TNorkDatabase::CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
-                                   bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password)
+void TNorkDatabase::NewFileImage(TMemoryStream& Image, bool CompressBlob, const std::string& CompressAlgoName,
+                                 bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password)
 {
     TWipedValue<uint8_t[kFixedPartSize]> image;
     uint8_t* out = image.Value;
@@ -83,9 +83,19 @@ bool TNorkDatabase::CreateDatabase(const std::string& FileName, bool CompressBlo
     std::memcpy(out + kDBKeyDataOfs, &keyData.Value, sizeof(keyData.Value));
     // Both catalogue copies stay zero: no tables.
 
+    Image.Clear();
+    Image.Write(out, kFixedPartSize);
+    Image.SetPosition(0);
+}
+
+bool TNorkDatabase::CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
+                                   bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password)
+{
+    TMemoryStream image;
+    NewFileImage(image, CompressBlob, CompressAlgoName, Encrypt, EncryptAlgoName, Password);
     try {
         TFileStream file(FileName, fmCreate, shDenyNone);
-        if (file.Write(out, kFixedPartSize) != kFixedPartSize)
+        if (file.Write(image.Memory(), image.Size()) != image.Size())
             return false;
         file.Flush();
     } catch (const EFileError&) {
@@ -190,6 +200,16 @@ void TNorkDatabase::LoadTableNames()
 
 void TNorkDatabase::Close()
 {
+    // A bracket left open by a caller ends here too: with what it wrote, unless a step of it
+    // failed half-way; then its change is taken back (and a failure to do so reported).
+    std::string undoFailure;
+    if (FUpdateCount > 0) {
+        try {
+            FFileIO.UndoSpoiltChanges();
+        } catch (const std::exception& e) {
+            undoFailure = e.what();
+        }
+    }
     CloseAllTables();
     FActive = false;
     WipeString(FPassword);
@@ -200,9 +220,11 @@ void TNorkDatabase::Close()
         FEncryptMgr = std::make_unique<TEncryptMgr>();
         FCompressMgr = std::make_unique<TCompressMgr>();
     }
-    // A bracket left open by a caller ends here too.
     FUpdateCount = 0;
+    FFileIO.ForgetChanges();
     FFileIO.Close();
+    if (!undoFailure.empty())
+        throw EFileError("A change that failed half-way could not be taken back: " + undoFailure);
 }
 
 void TNorkDatabase::CloseAllTables()
@@ -233,39 +255,113 @@ void TNorkDatabase::OpenFileIO()
     FReadOnly = FFileIO.DBStream()->ReadOnly();
 }
 
-void TNorkDatabase::AcquireFileIO()
+void TNorkDatabase::AcquireFileIO(bool Savepoint)
 {
     if (FUpdateCount == 0 || !FFileIO.IsOpen())
         OpenFileIO();
+    if (Savepoint) {
+        try {
+            FFileIO.BeginChange();
+        } catch (...) {
+            if (FUpdateCount == 0)
+                FFileIO.CloseNoThrow();
+            throw;
+        }
+    }
     ++FUpdateCount;
 }
 
-void TNorkDatabase::ReleaseFileIO()
+void TNorkDatabase::ReleaseFileIO(bool Savepoint)
 {
     if (FUpdateCount == 0)
         return;
-    if (--FUpdateCount == 0)
-        FFileIO.Close();
+    if (!Savepoint) {
+        --FUpdateCount;
+        return;
+    }
+    // A change that a failed step left half made is taken back as a whole.
+    if (FFileIO.ChangeSpoilt()) {
+        const std::string why = FFileIO.ChangeSpoiltBy();
+        const std::string undoFailure = CancelFileIO();
+        throw Exception(why + (undoFailure.empty() ? "; the change was taken back" : "; " + undoFailure));
+    }
+    if (FUpdateCount > 1) {
+        FFileIO.EndChange();
+        --FUpdateCount;
+        return;
+    }
+    // The outermost change is complete once it is on the device; when it cannot be put there,
+    // it is taken back as a whole, so the caller's error and the file agree.
+    try {
+        FFileIO.Flush();
+    } catch (const std::exception& e) {
+        const std::string undoFailure = CancelFileIO();
+        if (!undoFailure.empty())
+            throw EFileError(std::string(e.what()) + "; " + undoFailure);
+        throw;
+    }
+    FFileIO.ForgetChanges();
+    FUpdateCount = 0;
+    FFileIO.Close();
 }
 
-void TNorkDatabase::ReleaseFileIONoThrow() noexcept
+std::string TNorkDatabase::CancelFileIO() noexcept
 {
     if (FUpdateCount == 0)
-        return;
-    if (--FUpdateCount == 0)
+        return std::string();
+    std::string failure;
+    bool changed = false;
+    try {
+        changed = FFileIO.UndoChange();
+    } catch (const std::exception& e) {
+        changed = true;
+        failure = std::string("the change could not be taken back: ") + e.what();
+    } catch (...) {
+        changed = true;
+        failure = "the change could not be taken back";
+    }
+    if (changed)
+        ReloadAfterUndo();
+    if (--FUpdateCount == 0) {
+        FFileIO.ForgetChanges();
         FFileIO.CloseNoThrow();
+    }
+    return failure;
+}
+
+void TNorkDatabase::ReloadAfterUndo() noexcept
+{
+    // What the file holds again is what memory must hold: the catalogue, the key data and every
+    // open table with its map, cache and indexes.
+    try {
+        if (FActive) {
+            LoadTableTab();
+            FFileIO.ReadDBKeyData(FDBKeyData);
+            LoadTableNames();
+        }
+    } catch (...) {
+        // The tables below then fail to open again and stay closed.
+    }
+    for (TNorkTable* table : FTables)
+        if (table->Active())
+            table->Reload();
 }
 
 void TNorkDatabase::BeginUpdate()
 {
     CheckActive();
-    AcquireFileIO();
+    AcquireFileIO(true);
 }
 
 void TNorkDatabase::EndUpdate()
 {
     CheckActive();
-    ReleaseFileIO();
+    ReleaseFileIO(true);
+}
+
+void TNorkDatabase::CancelUpdate() noexcept
+{
+    (void)CancelFileIO();
 }
 
 // ---- tables ----
@@ -550,7 +646,9 @@ bool TNorkDatabase::GetPwdByAnswer(const std::string& Answer, std::string& Passw
             if (same)
                 Password = AnsiFieldToStr(k.OrgPassword, sizeof(k.OrgPassword));
             return same;
-        } catch (const std::exception&) {
+        } catch (const Exception&) {
+            // A damaged or unreadable key block is no answer; memory exhaustion and programming
+            // errors are not answers either and pass on.
             return false;
         }
     });

@@ -4,8 +4,20 @@
 //
 // The file is held open only while an operation or an update bracket runs. Whatever was written
 // through the handle is flushed to the device when the last holder lets go of it.
+//
+// Errors: every method raises unless it says it answers a status. The engine's own errors are
+// ENorkError (misuse, invalid file) and ENorkFileCorrupt (damaged data); the file's are EFileError
+// naming the file and the reason; cipher and compression errors pass on as their algorithms raise
+// them. A wrong password is a status (Open answers false), not an error. A change that raises has
+// been taken back (see BeginUpdate), unless its error says that this failed too.
+//
+// Threads: one database object, its tables and its indexes belong to one thread at a time; only
+// the codec calls (Encode…/Decode…) lock, because the managers keep state between calls. Objects
+// on different files may be used on different threads. The process-wide settings
+// (SetMemoryRebuildLimit, the algorithm registries) are set before any database is used.
 #pragma once
 
+#include "dataproc/Exception.h"
 #include "dataproc/MemoryStream.h"
 #include "dataproc/NorkAlgoMgr.h"
 #include "storage/NorkFileIO.h"
@@ -22,6 +34,7 @@
 
 class TNorkTable;
 class TNorkDatabase;
+class TFileReplacement;
 
 using TNorkProgressEvent = std::function<void(TNorkDatabase* Sender, int PercentDone)>;
 
@@ -32,26 +45,44 @@ public:
     TNorkDatabase(const TNorkDatabase&) = delete;
     TNorkDatabase& operator=(const TNorkDatabase&) = delete;
 
-    // Writes a new, empty container file of 4796 bytes (an existing file is truncated). Answers
-    // false when the file cannot be created or written; cipher errors pass on. Neither opens the
-    // file nor changes this object.
+    // Writes a new, empty container file of 4796 bytes (an existing file is truncated in place;
+    // to replace a file whole, build it with NewFileImage and TFileReplacement). Answers false
+    // when the file cannot be created or written; cipher errors raise. Neither opens the file
+    // nor changes this object.
     bool CreateDatabase(const std::string& FileName);
     bool CreateDatabase(const std::string& FileName, bool CompressBlob, const std::string& CompressAlgoName,
                         bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
+    // The same new container in Image (its content replaced), for a file built in memory and
+    // written out whole. Cipher errors raise.
+    static void NewFileImage(TMemoryStream& Image, bool CompressBlob, const std::string& CompressAlgoName,
+                             bool Encrypt, const std::string& EncryptAlgoName, const std::string& Password);
 
     // A wrong password answers false and leaves the database closed. An unencrypted file opens
     // with any password. A damaged file raises ENorkFileCorrupt; file errors pass on.
     bool Open(const std::string& AFileName, const std::string& APassword);
     // The container in the caller's buffer, which must outlive the database's use of it.
     bool Open(TMemoryStream* AStream, const std::string& APassword);
+    // Close ends a bracket left open: what it wrote stays, unless a step of it failed half-way
+    // (then the bracket's change is taken back). It raises only when that cannot be flushed or
+    // taken back (the file is closed all the same); CloseAllTables never raises.
     void Close();
     void CloseAllTables();
 
-    // Nested; the outermost pair opens and closes (and flushes) the file. Close the bracket on
-    // every path, errors included.
+    // The update bracket. Nested; the outermost bracket opens the file, and its end puts what
+    // was written on the device and closes the file. Everything written inside a bracket is
+    // one change: CancelUpdate ends the bracket and takes back what was written since its
+    // BeginUpdate (the file gets its old bytes and size again, and open tables are read anew).
+    // An operation outside any bracket that fails takes back its own writes before its error
+    // passes on. Inside a bracket, an operation that fails after writing leaves the bracket's
+    // change unable to complete: it is taken back by CancelUpdate, or by EndUpdate, which then
+    // raises with the operation's error. An outermost EndUpdate whose flush fails takes back
+    // the whole change too. Use TUpdateBracket, which ends the bracket on every path and cancels
+    // it when an error passes through. BeginUpdate and EndUpdate raise; CancelUpdate never does.
     void BeginUpdate();
     void EndUpdate();
+    void CancelUpdate() noexcept;
 
+    // The schema operations answer true or raise; TableExists answers and never raises.
     bool CreateTable(const std::string& TableName, int RecordSize, int BlobCount, int RecCapacity);
     // Closes every open table object first. The table's space stays in the file until a rebuild.
     bool DeleteTable(const std::string& TableName);
@@ -83,13 +114,15 @@ public:
     // larger ones are built in the new file directly. Both give the same bytes.
     static void SetMemoryRebuildLimit(int64_t Bytes);
 
-    // These four work open or closed: on a closed object they use the file FileName names.
+    // These four work open or closed: on a closed object they use the file FileName names. They
+    // raise on errors of the file.
     void SetExtData(const void* Buffer, int Size);
     void GetExtData(void* Buffer, int Size);
     bool GetPwdQuestion(std::string& Question);
     bool GetPwdAnswer(std::string& Answer);
-    // True and the stored password when the answer matches exactly; false on any error while
-    // reading or comparing (errors opening the file pass on).
+    // True and the stored password when the answer matches exactly; false also when the key
+    // data cannot be read or deciphered (errors opening the file, memory exhaustion and
+    // programming errors raise).
     bool GetPwdByAnswer(const std::string& Answer, std::string& Password);
 
     // Comments are enciphered with the database password when the file is encrypted.
@@ -99,6 +132,8 @@ public:
     void SetPwdQuestion(bool UseQuestion, const std::string& Question, const std::string& Answer,
                         const std::string& Password);
 
+    // The properties answer and never raise; their setters raise "Cannot perform this operation
+    // on an open database" while the database is open.
     const std::string& FileName() const { return FFileName; }
     // Full path of the file; only while closed. Addresses a disk file from then on.
     void SetFileName(const std::string& Value);
@@ -130,7 +165,7 @@ public:
     // The base64 text of the SHA-0 digest of the password's code page 936 bytes.
     static std::string HashString(const std::string& Password);
 
-    // ---- services of the table layer ----
+    // ---- services of the table layer (they raise like the rest) ----
 
     // Under the codec lock: encipher (Encrypt) or copy Size bytes; Source may equal Dest.
     void EncodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);
@@ -155,14 +190,21 @@ private:
 
     void RegisterTable(TNorkTable* Table);
     void UnregisterTable(TNorkTable* Table) noexcept;
-    void AcquireFileIO();
-    void ReleaseFileIO();
-    void ReleaseFileIONoThrow() noexcept;
+    // Holds the file open one level deeper; with Savepoint a change that can be taken back on
+    // its own begins there (brackets and operations outside any bracket).
+    void AcquireFileIO(bool Savepoint);
+    // Ends the innermost level. At a savepoint the change ends: a spoilt one is taken back and
+    // raises, the outermost one is flushed (and taken back when that fails).
+    void ReleaseFileIO(bool Savepoint);
+    // Takes back the innermost change and ends it; answers why taking it back failed ("" when it
+    // did not).
+    std::string CancelFileIO() noexcept;
+    void ReloadAfterUndo() noexcept;
     bool OpenDatabase(const std::string& APassword);
     bool RebuildDatabase(bool CompressBlob, std::string CompressName, bool Encrypt, std::string EncryptName,
                          std::string NewPassword);
-    // Steps of the rebuild that fill the new file (the database at TargetFile).
-    void CopyInto(const std::string& TargetFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
+    // Steps of the rebuild that fill the new file.
+    void CopyInto(TFileReplacement& NewFile, bool CompressBlob, const std::string& CompressName, bool Encrypt,
                   const std::string& EncryptName, const std::string& NewPassword);
     void InitAlgorithms();
     // Reads the catalogue from the file into FTableTab, checked.
@@ -197,24 +239,46 @@ template <class Fn>
 auto TNorkDatabase::WithFileIO(Fn&& Body) -> std::invoke_result_t<Fn&>
 {
     using R = std::invoke_result_t<Fn&>;
-    AcquireFileIO();
+    // Outside a bracket Body is a change of its own. Inside one, a Body that fails after writing
+    // spoils the bracket's change, which can then only be taken back (by its cancel, or by its
+    // end, which raises): it never goes to the device half made.
+    const bool savepoint = FUpdateCount == 0;
+    AcquireFileIO(savepoint);
+    const int64_t writes = FFileIO.WriteCount();
+    const auto fail = [&](const std::exception* Error) {
+        if (!savepoint) {
+            if (FFileIO.WriteCount() != writes)
+                FFileIO.SpoilChange(Error != nullptr ? Error->what() : "the change failed");
+            ReleaseFileIO(false);
+            return;
+        }
+        const std::string undoFailure = CancelFileIO();
+        if (Error != nullptr && !undoFailure.empty())
+            throw EFileError(std::string(Error->what()) + "; " + undoFailure);
+    };
     if constexpr (std::is_void_v<R>) {
         try {
             Body();
+        } catch (const std::exception& e) {
+            fail(&e);
+            throw;
         } catch (...) {
-            ReleaseFileIONoThrow();
+            fail(nullptr);
             throw;
         }
-        ReleaseFileIO();
+        ReleaseFileIO(savepoint);
     } else {
         std::optional<R> result;
         try {
             result.emplace(Body());
+        } catch (const std::exception& e) {
+            fail(&e);
+            throw;
         } catch (...) {
-            ReleaseFileIONoThrow();
+            fail(nullptr);
             throw;
         }
-        ReleaseFileIO();
+        ReleaseFileIO(savepoint);
         return std::move(*result);
     }
 }

@@ -54,7 +54,7 @@ inline constexpr TNorkMessage SNorkVersionTooHigh{65151, "Database file version 
 inline constexpr TNorkMessage SNorkRecordIdOverflow{0, "No record id is left above '%d'"};
 inline constexpr TNorkMessage SNorkFileTooLarge{0, "Database file '%s' would exceed 2147483647 bytes"};
 
-// The text with its first placeholder replaced by Arg.
+// The text with its first placeholder replaced by Arg; raises nothing but memory exhaustion.
 std::string NorkFormat(const TNorkMessage& Msg, std::string_view Arg);
 std::string NorkFormat(const TNorkMessage& Msg, int64_t Arg);
 

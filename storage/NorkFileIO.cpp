@@ -62,6 +62,12 @@ void TNorkFileIO::Close()
     FDBStream.reset();
 }
 
+void TNorkFileIO::Flush()
+{
+    if (FDBStream && FDBStream->IsOpen() && !FDBStream->Flushed())
+        FDBStream->Flush();
+}
+
 void TNorkFileIO::CloseNoThrow() noexcept
 {
     try {
@@ -92,6 +98,17 @@ void TNorkFileIO::WriteAt(int64_t Position, const void* Buffer, int64_t Count)
 {
     if (Count <= 0)
         return;
+    // A write that cannot happen is refused before anything is kept for undoing it.
+    if (!FDBStream || !FDBStream->IsOpen() || FDBStream->ReadOnly())
+        FailWrite();
+    ++FWriteCount;
+    if (FUndo.Depth() > 0)
+        FUndo.Keep(Position, Count, [this](int64_t P, void* B, int64_t N) { return ReadAt(P, B, N); });
+    WriteRaw(Position, Buffer, Count);
+}
+
+void TNorkFileIO::WriteRaw(int64_t Position, const void* Buffer, int64_t Count)
+{
     if (!FDBStream)
         FailWrite();
     FDBStream->SetPosition(Position);
@@ -117,6 +134,36 @@ void TNorkFileIO::FailWrite()
             reason = FDBStream->ReadOnly() ? "The file is open for reading only." : "Not every byte was written.";
     }
     throw EFileError("Cannot write file \"" + name + "\". " + reason);
+}
+
+void TNorkFileIO::BeginChange()
+{
+    if (FKeepUndo)
+        FUndo.Begin(Size());
+}
+
+void TNorkFileIO::EndChange()
+{
+    FUndo.End();
+}
+
+bool TNorkFileIO::UndoChange()
+{
+    const bool changed = FUndo.Changed();
+    FUndo.Undo([this](int64_t P, const void* B, int64_t N) { WriteRaw(P, B, N); },
+               [this](int64_t Size) {
+                   if (FDBStream && FDBStream->GetSize() != Size)
+                       FDBStream->SetSize(Size);
+               });
+    return changed;
+}
+
+void TNorkFileIO::UndoSpoiltChanges()
+{
+    if (!FUndo.AnySpoilt())
+        return;
+    while (FUndo.Depth() > 0)
+        UndoChange();
 }
 
 int64_t TNorkFileIO::Size()

@@ -1,10 +1,16 @@
 // Reads and writes the blocks of a container file at their places: the fixed blocks, the table
 // headers where the catalogue puts them, appended and copied raw blocks. It owns one stream,
 // open only while the database needs the file.
+//
+// Errors: writes, opening and flushing raise EFileError naming the file and the reason; reads
+// answer how much they read (IsValid… and Read… of the fixed blocks answer what they found);
+// the table headers raise ENorkFileCorrupt where the catalogue points outside the file. Threads:
+// the database's.
 #pragma once
 
 #include "storage/NorkFileStream.h"
 #include "storage/NorkLayout.h"
+#include "storage/NorkUndoLog.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,6 +32,8 @@ public:
     void Close();
     // The same for error paths: a failed flush is not reported.
     void CloseNoThrow() noexcept;
+    // Puts what was written on the device now; raises EFileError naming the file and the reason.
+    void Flush();
     bool IsOpen() const { return FDBStream && FDBStream->IsOpen(); }
     bool InMemory() const { return FDBStream && FDBStream->InMemory(); }
     TNorkFileStream* DBStream() const { return FDBStream.get(); }
@@ -69,11 +77,37 @@ public:
     // Raises when the file would grow past what 32-bit offsets address.
     void CheckGrowth(int64_t NewEnd);
 
+    // ---- taking back a change that failed part-way (see TNorkUndoLog) ----
+
+    // Off: nothing is kept (a file that is thrown away when its writing fails).
+    void SetKeepUndo(bool Value) { FKeepUndo = Value; }
+    // A change, maybe nested in another, begins on the open file.
+    void BeginChange();
+    // The innermost change completed.
+    void EndChange();
+    // Takes back the innermost change and ends it; answers whether the file had been changed.
+    // Raises EFileError when the old bytes cannot be put back.
+    bool UndoChange();
+    // Forgets every change (they are on the device, or the handle goes).
+    void ForgetChanges() { FUndo.Clear(); }
+    // Writes made through this object so far (to tell whether a failed step wrote anything).
+    int64_t WriteCount() const { return FWriteCount; }
+    // The innermost change cannot complete any more: a step of it failed after writing.
+    void SpoilChange(const std::string& Why) { FUndo.Spoil(Why); }
+    bool ChangeSpoilt() const { return FUndo.Spoilt(); }
+    // Takes back every change still open when one of them is spoilt; raises as UndoChange.
+    void UndoSpoiltChanges();
+    const std::string& ChangeSpoiltBy() const { return FUndo.SpoiltBy(); }
+
 private:
+    void WriteRaw(int64_t Position, const void* Buffer, int64_t Count);
     int64_t HeaderOffset(const TTableTab& TableTab, int TableIdx);
     [[noreturn]] void FailWrite();
 
     std::unique_ptr<TNorkFileStream> FDBStream;
+    TNorkUndoLog FUndo;
+    bool FKeepUndo = true;
+    int64_t FWriteCount = 0;
 };
 
 // The fixed cipher of stored blocks: AlgoName in mode emCTS keyed by Key (as code page 936

@@ -1,5 +1,8 @@
 // The byte stream under a database: a disk file or a caller's memory buffer, seen through a
 // start offset (stream position p is byte p + Offset of the underlying data).
+//
+// Errors: opening, reading and writing a disk file raise EFileError naming the file and the
+// reason; a closed stream answers 0 and raises nothing. Threads: one thread per stream.
 #pragma once
 
 #include "dataproc/FileStream.h"

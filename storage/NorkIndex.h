@@ -3,6 +3,10 @@
 // records (the index header holds the first slot, each record the next one); in memory it is the
 // list of ids in that order, kept equal to the chain by every append, deletion, modification and
 // emptying of the table.
+//
+// Errors and threads as for the table it belongs to: the searches read records through the table
+// and raise what reading raises (ENorkFileCorrupt, cipher errors); Count and GetSysRecordID
+// answer and never raise.
 #pragma once
 
 #include "storage/NorkLayout.h"

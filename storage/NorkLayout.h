@@ -179,7 +179,8 @@ inline int64_t PhyRecSizeOf(const TTableHeader& H)
     return PhyRecPrefixSize(H) + H.RecordSize;
 }
 
-// Raise ENorkFileCorrupt unless the values read from a file can be used safely: counts in
+// The size helpers above answer and never raise. These two raise ENorkFileCorrupt unless the
+// values read from a file can be used safely: counts in
 // range and every area that will be read, written or indexed inside a file of FileSize bytes.
 void CheckTableTab(const TTableTab& Tab);
 void CheckTableHeader(const TTableHeader& Header, int64_t FileSize);

@@ -1,6 +1,7 @@
 // An ordered map from a 32-bit key to a pointer-sized value, held as two parallel arrays sorted
 // by key. A table keeps one from record id to slot; an id's position is its record index.
-// Lookups are binary searches; insertion and removal move the later pairs.
+// Lookups are binary searches; insertion and removal move the later pairs. Nothing here raises
+// but memory exhaustion. One thread per map.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Table and index names: the rule a new name must satisfy, the form a name takes once stored in
-// its 33-byte field, and how names are compared.
+// its 33-byte field, and how names are compared. Nothing here raises but memory exhaustion;
+// every function may run on any thread.
 #pragma once
 
 #include <string>

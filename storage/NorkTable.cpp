@@ -54,6 +54,7 @@ void TNorkTable::Open(const std::string& TableName, bool OpenIndexes)
     if (FTableIndex < 0)
         RaiseNorkError(SNorkTableNotFound, TableName);
     FActive = true;
+    FOpenIndexes = OpenIndexes;
     try {
         FTableName = TableName;
         FDatabase->WithFileIO([&] { // one handle for header and records
@@ -70,6 +71,16 @@ void TNorkTable::Open(const std::string& TableName, bool OpenIndexes)
     } catch (...) {
         Close();
         throw;
+    }
+}
+
+void TNorkTable::Reload() noexcept
+{
+    const std::string name = FTableName;
+    try {
+        Open(name, FOpenIndexes);
+    } catch (...) {
+        Close();
     }
 }
 
@@ -263,9 +274,24 @@ void TNorkTable::EndUpdate()
     FDatabase->EndUpdate();
 }
 
+void TNorkTable::CancelUpdate() noexcept
+{
+    if (FDatabase != nullptr)
+        FDatabase->CancelUpdate();
+}
+
 int32_t TNorkTable::AppendRecord(const void* RecordBuffer, int RecordSize, int32_t SysRecordID)
 {
+    return AppendRecord(RecordBuffer, RecordSize, SysRecordID, {});
+}
+
+int32_t TNorkTable::AppendRecord(const void* RecordBuffer, int RecordSize, int32_t SysRecordID,
+                                 const std::vector<TMemoryStream*>& Blobs)
+{
     CheckTableActive();
+    for (std::size_t b = 0; b < Blobs.size(); ++b)
+        if (Blobs[b] != nullptr)
+            CheckBlobIndex(static_cast<int>(b));
     return FDatabase->WithFileIO([&] {
         int32_t id = SysRecordID;
         if (id < 1) {
@@ -305,8 +331,10 @@ int32_t TNorkTable::AppendRecord(const void* RecordBuffer, int RecordSize, int32
             FPhyRecBuffer.assign(std::size_t(recSize), 0);
         uint8_t* phy = FPhyRecBuffer.data();
         BuildPhyRecord(phy, RecordBuffer, RecordSize, id);
-        // The record first, then the header that makes it visible: an interrupted append never
-        // leaves a used slot without its record.
+        // The blobs' blocks, then the record, then the header that makes it visible: an
+        // interrupted append never leaves a used slot without its record, nor a record without
+        // the blob bytes it points at.
+        StoreNewBlocks(Blobs, phy, nullptr);
         FFileIO->WriteAt(h.AliveDataOfs + areaSlot * recSize, phy, recSize);
         WriteHeader(h);
         FTableHeader = h;
@@ -341,14 +369,40 @@ void TNorkTable::DeleteRecord(int32_t SysRecordID)
 
 void TNorkTable::ModifyRecord(int32_t SysRecordID, const void* RecordBuffer, int RecordSize)
 {
+    ModifyRecord(SysRecordID, RecordBuffer, RecordSize, {});
+}
+
+void TNorkTable::ModifyRecord(int32_t SysRecordID, const void* RecordBuffer, int RecordSize,
+                              const std::vector<TMemoryStream*>& Blobs)
+{
     CheckTableActive();
+    bool withBlobs = false;
+    for (std::size_t b = 0; b < Blobs.size(); ++b)
+        if (Blobs[b] != nullptr) {
+            CheckBlobIndex(static_cast<int>(b));
+            withBlobs = true;
+        }
     FDatabase->WithFileIO([&] {
         const int64_t offset = GetRecordOffset(SysRecordID);
         if (FPhyRecBuffer.size() != std::size_t(FPhyRecSize))
             FPhyRecBuffer.assign(std::size_t(FPhyRecSize), 0);
         uint8_t* phy = FPhyRecBuffer.data();
         BuildPhyRecord(phy, RecordBuffer, RecordSize, SysRecordID);
-        FFileIO->WriteAt(offset + FPrefixSize, phy + FPrefixSize, FPhyRecSize - FPrefixSize);
+        if (withBlobs) {
+            // Descriptors and data sit side by side: one write changes both.
+            const int64_t descriptors = int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTableHeader.IndexCount);
+            std::vector<uint8_t> old(static_cast<std::size_t>(FPhyRecSize), 0);
+            for (int b = 0; b < FTableHeader.BlobCount; ++b) {
+                const int64_t at = descriptors + int64_t(sizeof(TBlobInfo)) * b;
+                const TBlobInfo info = ReadBlobInfo(offset + at);
+                std::memcpy(old.data() + at, &info, sizeof(info));
+                std::memcpy(phy + at, &info, sizeof(info));
+            }
+            StoreNewBlocks(Blobs, phy, old.data());
+            FFileIO->WriteAt(offset + descriptors, phy + descriptors, FPhyRecSize - descriptors);
+        } else {
+            FFileIO->WriteAt(offset + FPrefixSize, phy + FPrefixSize, FPhyRecSize - FPrefixSize);
+        }
         // Only the data part of a cached copy is ever read; its links and descriptors are zero.
         FRecordCache.Add(SysRecordID, phy);
         if (!FIndexes.empty()) {
@@ -473,6 +527,54 @@ TBlobInfo TNorkTable::ReadBlobInfo(int64_t Offset)
     return info;
 }
 
+TBlobInfo TNorkTable::EncodeNewBlock(TMemoryStream& Plain, TMemoryStream& Stored)
+{
+    FFileIO->CheckGrowth(Plain.Size()); // DataSize is a 32-bit value too
+    FDatabase->EncodeBlobStream(&Plain, &Stored, FDatabase->Compressed(), FDatabase->Encrypted());
+    const int64_t size = Stored.Size();
+    TBlobInfo info{};
+    info.DataSize = static_cast<int32_t>(Plain.Size());
+    if (size == 0)
+        return info; // nothing stored: the blob reads as never written
+    const int64_t dataOfs = FFileIO->Size();
+    const int64_t capacity = size - size % 64 + 64;
+    FFileIO->CheckGrowth(dataOfs + capacity);
+    info.DataOfs = static_cast<int32_t>(dataOfs);
+    info.StoredSize = static_cast<int32_t>(size);
+    info.Capacity = static_cast<int32_t>(capacity);
+    return info;
+}
+
+void TNorkTable::StoreNewBlocks(const std::vector<TMemoryStream*>& Blobs, uint8_t* Phy, const uint8_t* OldPhy)
+{
+    const int64_t descriptors = int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTableHeader.IndexCount);
+    for (std::size_t b = 0; b < Blobs.size(); ++b) {
+        if (Blobs[b] == nullptr)
+            continue;
+        const int64_t at = descriptors + int64_t(sizeof(TBlobInfo)) * int64_t(b);
+        TBlobInfo old{};
+        if (OldPhy != nullptr)
+            std::memcpy(&old, OldPhy + at, sizeof(old));
+        TMemoryStream stored;
+        TBlobInfo info = EncodeNewBlock(*Blobs[b], stored);
+        info.Reserved = old.Reserved;
+        if (OldPhy != nullptr && info.DataSize == old.DataSize && info.StoredSize == old.StoredSize) {
+            // The same stored bytes (the codec is deterministic) need no new block.
+            TMemoryStream current;
+            current.SetSize(old.StoredSize);
+            if (old.StoredSize == 0 ||
+                (FFileIO->ReadAt(old.DataOfs, current.Memory(), old.StoredSize) == old.StoredSize &&
+                 std::memcmp(current.Memory(), stored.Memory(), static_cast<std::size_t>(old.StoredSize)) == 0))
+                continue;
+        }
+        if (info.Capacity > 0) {
+            stored.SetSize(info.Capacity);
+            FFileIO->WriteAt(info.DataOfs, stored.Memory(), info.Capacity);
+        }
+        std::memcpy(Phy + at, &info, sizeof(info));
+    }
+}
+
 int32_t TNorkTable::ReadBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& BlobStream)
 {
     CheckTableActive();
@@ -540,9 +642,16 @@ int32_t TNorkTable::WriteBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream&
 
 int32_t TNorkTable::WriteBlob(int32_t SysRecordID, int BlobIndex, const std::string& BlobString)
 {
-    std::string bytes = Utf8ToAnsi(BlobString);
     TMemoryStream stream;
-    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
-    WipeString(bytes);
+    BlobTextToStream(BlobString, stream);
     return WriteBlob(SysRecordID, BlobIndex, stream);
+}
+
+void BlobTextToStream(const std::string& BlobString, TMemoryStream& Stream)
+{
+    std::string bytes = Utf8ToAnsi(BlobString);
+    Stream.Clear();
+    Stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    Stream.SetPosition(0);
+    WipeString(bytes);
 }

@@ -5,6 +5,9 @@
 // Records never move inside the file except when the alive area is relocated as a whole, so a
 // record's slot number stays valid while the file is open. Deleting a record only marks its
 // slot. Record data is enciphered record by record when the database is encrypted.
+//
+// Errors and threads as for TNorkDatabase: every method raises unless it says it answers a
+// status; a change that raises has been taken back. A table belongs to its database's thread.
 #pragma once
 
 #include "storage/NorkIndex.h"
@@ -34,24 +37,42 @@ public:
     // was found closes it again. A table with indexes opened without them may be read but must
     // not be changed: its index chains would not be kept in step.
     void Open(const std::string& TableName, bool OpenIndexes);
+    // Never raises.
     void Close();
 
-    // The database's update bracket.
+    // The database's update bracket (see TNorkDatabase::BeginUpdate).
     void BeginUpdate();
     void EndUpdate();
+    void CancelUpdate() noexcept;
 
     // SysRecordID < 1 takes the largest live id + 1; any other id must not be live. RecordBuffer
     // holds RecordSize bytes; a shorter record is padded with zeros to the table's record size,
     // a longer one is cut. Answers the id.
+    //
+    // With Blobs (entry b for blob b; null or missing entries leave a blob unwritten), the
+    // record goes in together with its blobs, and the file bytes are those of an append followed
+    // by WriteBlob of each: the blobs' blocks are written first, then the record pointing at
+    // them, then the header that makes the record live, so an interrupted append never leaves
+    // a live record whose blob descriptor claims bytes that were not stored.
     int32_t AppendRecord(const void* RecordBuffer, int RecordSize, int32_t SysRecordID);
+    int32_t AppendRecord(const void* RecordBuffer, int RecordSize, int32_t SysRecordID,
+                         const std::vector<TMemoryStream*>& Blobs);
     void DeleteRecord(int32_t SysRecordID);
     // Rewrites only the data part; links and blob descriptors on disk stay as they are.
     void ModifyRecord(int32_t SysRecordID, const void* RecordBuffer, int RecordSize);
+    // The data part together with the given blobs (as for AppendRecord), in one write of the
+    // descriptors and the data, so the record never shows new data with old blobs or the
+    // reverse. A blob whose stored bytes stay the same is not written; a changed one goes into
+    // a new block at the end of the file (its old block becomes dead space until a rebuild),
+    // never over bytes the record still points at.
+    void ModifyRecord(int32_t SysRecordID, const void* RecordBuffer, int RecordSize,
+                      const std::vector<TMemoryStream*>& Blobs);
     // RecordBuffer receives the table's RecordSize bytes of plain data. False, outputs untouched,
     // when the record index is out of range or the id is not live.
     bool ReadRecord(int RecordIndex, int32_t& SysRecordID, void* RecordBuffer);
     bool ReadRecord(int32_t SysRecordID, void* RecordBuffer);
-    // Record index of a live id, -1 otherwise; id at a record index, -1 when out of range.
+    // Record index of a live id, -1 otherwise; id at a record index, -1 when out of range. Never
+    // raise, nor do the properties below.
     int FindRecord(int32_t SysRecordID) const;
     int32_t GetSysRecordID(int RecordIndex) const;
     // Drops every record; the alive area is kept and reused from slot 0.
@@ -116,6 +137,9 @@ private:
     friend class TNorkDatabase;
 
     void DetachDatabase() noexcept;
+    // Opens the table again as it was opened, after the file was given back its old bytes; a
+    // table that cannot be opened again stays closed.
+    void Reload() noexcept;
     // Builds the id map; with Image, also collects what the indexes need to load their chains.
     void LoadRecords(TNorkChainImage* Image);
     // The descriptor of a live record's blob: its file offset, and the descriptor read and
@@ -123,6 +147,12 @@ private:
     int64_t BlobInfoOffset(int32_t SysRecordID, int BlobIndex) const;
     TBlobInfo ReadBlobInfo(int64_t Offset);
     void CheckBlobIndex(int BlobIndex) const;
+    // Encodes Plain into Stored (the file's compression and encryption) and answers the
+    // descriptor of a new block for it at the end of the file, without writing anything.
+    TBlobInfo EncodeNewBlock(TMemoryStream& Plain, TMemoryStream& Stored);
+    // Writes the new blocks of Blobs (see AppendRecord) and puts their descriptors into the
+    // physical record Phy.
+    void StoreNewBlocks(const std::vector<TMemoryStream*>& Blobs, uint8_t* Phy, const uint8_t* OldPhy);
     // The caller's record as the table stores it: RecordSize bytes, cut or padded with zeros.
     const uint8_t* PlainRecord(const void* RecordBuffer, int RecordSize);
     void WriteHeader(const TTableHeader& Header);
@@ -140,7 +170,12 @@ private:
     TMap FRecordList;
     TRecordCache FRecordCache;
     bool FActive = false;
+    bool FOpenIndexes = false;
     bool FCheckSignature = true;
     std::vector<uint8_t> FPhyRecBuffer; // one physical record, reused by every operation
     std::vector<uint8_t> FPlainBuffer;  // the caller's record padded, as the indexes see it
 };
+
+// Text as a blob stores it: UTF-8 text as code page 936 bytes, no terminator (the stream's
+// content is replaced).
+void BlobTextToStream(const std::string& BlobString, TMemoryStream& Stream);

@@ -4,6 +4,9 @@
 //
 // Entries are found through a hash table rather than a sorted array: read-ahead inserts runs of
 // ids at arbitrary places, which would make a sorted array quadratic on large tables.
+//
+// Get raises what reading raises (ENorkFileCorrupt for a bad signature, EFileError); the rest
+// raises nothing but memory exhaustion. Threads: the table's.
 #pragma once
 
 #include "dataproc/MemoryStream.h"

@@ -1,5 +1,5 @@
 // A plain value that is overwritten with zeros when it goes out of scope, for blocks that hold
-// passwords, answers or deciphered bytes.
+// passwords, answers or deciphered bytes. Never raises; any thread.
 #pragma once
 
 #include "dataproc/Wipe.h"

@@ -4,6 +4,7 @@
 #include "cli/CommandTable.h"
 #include "cli/FieldCheck.h"
 #include "cli/PasswordInput.h"
+#include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
 
 #include <cerrno>
@@ -23,9 +24,9 @@ struct TCreateOptions {
     bool Force = false;
 };
 
-// The new box is written under a temporary name beside FILE and renamed into place when it is
-// complete, so a failed create leaves no half-written box and --force never destroys the old
-// box before the new one exists.
+// The data layer writes the new box under a temporary name beside FILE and renames it into place
+// when it is complete, so a failed create leaves no half-written box and --force never destroys
+// the old box before the new one exists.
 int RunCreate(const TCreateOptions& O)
 {
     const bool useQuestion = !O.Question.empty() || !O.Answer.empty();
@@ -52,28 +53,21 @@ int RunCreate(const TCreateOptions& O)
         CheckTextBytes("the password", password.str(), kMaxLoginTextBytes, true);
     }
 
-    std::string temp;
-    try {
-        temp = CreateTempFile(FolderOf(FullPath(O.File)), ".zembrix-new-");
-    } catch (const std::exception& e) {
-        RaiseFileError(ecFileFault, O.File, std::string("cannot create the file: ") + e.what());
-    }
     bool created = false;
-    try {
-        created = DbFileMgr.CreateDatabase(temp, password, !O.NoEncrypt, useQuestion, O.Question, O.Answer);
-    } catch (const std::exception& e) {
-        ::unlink(temp.c_str());
-        RaiseFileError(ecFileFault, O.File, std::string("cannot create the box: ") + e.what());
+    {
+        TSignalHold hold; // the new box is whole in its place or not there at all
+        try {
+            created = DbFileMgr.CreateDatabase(O.File, password, !O.NoEncrypt, useQuestion, O.Question, O.Answer);
+        } catch (const std::exception& e) {
+            RaiseFileError(ecFileFault, O.File, std::string("cannot create the box: ") + e.what());
+        }
     }
     if (!created) {
-        ::unlink(temp.c_str());
-        RaiseFileError(ecFileFault, O.File, "cannot create the box");
+        const std::string folder = FolderOf(FullPath(O.File));
+        const std::string why = ::access(folder.c_str(), W_OK | X_OK) != 0 ? std::strerror(errno) : "unknown reason";
+        RaiseFileError(ecFileFault, O.File, "cannot create the file in " + folder + ": " + why);
     }
-    if (::rename(temp.c_str(), O.File.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        RaiseFileError(ecFileFault, O.File, std::string("cannot create the file: ") + std::strerror(err));
-    }
+    RaiseIfInterrupted(O.File);
     std::cout << "Created " << O.File << (O.NoEncrypt ? " (not encrypted)" : " (encrypted)")
               << (useQuestion ? " with a recovery question" : "") << '\n';
     return ecSuccess;

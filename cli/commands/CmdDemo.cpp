@@ -5,6 +5,7 @@
 #include "cli/FolderTree.h"
 #include "cli/Listings.h"
 #include "dataproc/FilePaths.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <cerrno>
 #include <cstring>
@@ -105,8 +106,8 @@ int RunDemo(const TDemoOptions& O)
         const int32_t boc = tree.Resolve("<银行账号>/中国银行", file);
         const int32_t notes = tree.Resolve("<通用数据>/重要纪事", file);
         searchFolder = mail;
-        box.BeginUpdate();
-        try {
+        {
+            TUpdateBracket bracket(box);
             AddNet(box, mail, "工作邮箱", "zhang.wei", "Xq7mP2ra", "https://mail.example.com", "zhang.wei@example.com",
                    "公司邮箱，每 90 天换一次密码。");
             AddNet(box, mail, "Personal mail", "zw1988", "k9Lt3vQe", "https://webmail.example.org", "zw1988@example.org",
@@ -123,11 +124,7 @@ int RunDemo(const TDemoOptions& O)
             file.Size = static_cast<int32_t>(file.Bin.size());
             int32_t attachId = 0;
             box.AddAttachment(file, attachId);
-        } catch (...) {
-            box.EndUpdate();
-            throw;
         }
-        box.EndUpdate();
     }
 
     const TFolderTree tree(box);

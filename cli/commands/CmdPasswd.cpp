@@ -33,20 +33,22 @@ int RunPasswd(const TPasswdOptions& O)
     TSecretString newPassword = ReadNewPassword("New password: ");
     CheckTextBytes("the new password", newPassword.str(), kMaxLoginTextBytes, true);
     TDbFileMgr& box = session.Box();
-    bool changed = false;
-    try {
-        TProgressBar bar(box, "Rewriting");
-        changed = box.ChangePassword(newPassword, true);
-    } catch (const std::exception& e) {
-        RaiseFileError(ecFileFault, O.File,
-                       std::string("the box could not be rewritten; the old password still opens it: ") + e.what());
-    }
-    if (!changed)
-        RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; the old password still opens it");
-    if (setQuestion)
-        box.SetPwdQuestion(true, O.Question, O.Answer);
-    else if (O.NoQuestion)
-        box.SetPwdQuestion(false, std::string(), std::string());
+    session.Rewrite([&] {
+        bool changed = false;
+        try {
+            TProgressBar bar(box, "Rewriting");
+            changed = box.ChangePassword(newPassword, true);
+        } catch (const std::exception& e) {
+            RaiseFileError(ecFileFault, O.File,
+                           std::string("the box could not be rewritten; the old password still opens it: ") + e.what());
+        }
+        if (!changed)
+            RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; the old password still opens it");
+        if (setQuestion)
+            box.SetPwdQuestion(true, O.Question, O.Answer);
+        else if (O.NoQuestion)
+            box.SetPwdQuestion(false, std::string(), std::string());
+    });
     std::cout << "Password changed" << (setQuestion ? "; recovery question set" : "")
               << (O.NoQuestion ? "; recovery question removed" : "") << '\n';
     return ecSuccess;

@@ -29,8 +29,12 @@ void Rebuild(TBoxSession& Session)
 {
     bool done = false;
     try {
-        TProgressBar bar(Session.Box(), "Rewriting");
-        done = Session.Box().Compact();
+        Session.Rewrite([&] {
+            TProgressBar bar(Session.Box(), "Rewriting");
+            done = Session.Box().Compact();
+        });
+    } catch (const ECliError&) {
+        throw;
     } catch (const std::exception& e) {
         RaiseFileError(ecFileFault, Session.FileName(), std::string("the rebuild failed, the box is unchanged: ") + e.what());
     }

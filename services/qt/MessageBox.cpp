@@ -21,7 +21,10 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, const QString& Text,
     TMessageBoxRequest request{Parent, QString::fromUtf8(kAppTitle), Text, Icon, Buttons, DefaultButton};
     if (Handler())
         return Handler()(request);
-    QMessageBox box(Icon, request.Caption, Text, Buttons, Parent);
+    // Message texts mark their line breaks with "\r"; the box breaks lines at "\n".
+    QString shown = Text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(Icon, request.Caption, shown, Buttons, Parent);
     if (DefaultButton != QMessageBox::NoButton)
         box.setDefaultButton(DefaultButton);
     const int result = box.exec();

@@ -22,7 +22,7 @@ struct TMessageBoxRequest {
 using TMessageBoxHandler = std::function<QMessageBox::StandardButton(const TMessageBoxRequest&)>;
 
 // Shows a modal message box with the application title and answers the button chosen
-// (the escape button when it was closed otherwise).
+// (the escape button when it was closed otherwise). A "\r" in Text breaks the line.
 QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
                                            QMessageBox::StandardButtons Buttons = QMessageBox::Ok,
                                            QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton);

@@ -1,4 +1,5 @@
 #include "BoxFixture.h"
+#include "FaultyFileSystem.h"
 #include "boxdata/BoxSchema.h"
 #include "dataproc/Exception.h"
 #include "storage/Nork.h"
@@ -201,6 +202,40 @@ TEST_F(TDbFileMgrTest, VerifyFindsADamagedRecord)
     EXPECT_EQ(problems[0], "NetItem record " + std::to_string(id) + " (web:" + std::to_string(id) +
                                " \"to be damaged\"): slot 0: the signature byte is 0x00, not 0xAA");
     FMgr.OpenDatabase(FFile, "secret");
+}
+
+} // namespace
+
+namespace {
+
+// A file layer that runs out of memory, or meets a programming error, when a file is read.
+template <class E>
+class TThrowingRead : public TFileSystem {
+public:
+    ssize_t Read(int, void*, std::size_t, int64_t) override { throw E("thrown by the test"); }
+};
+
+TEST_F(TDbFileMgrTest, PasswordChecksAnswerFalseOnlyForErrorsOfTheFile)
+{
+    FMgr.CloseDatabase();
+    EXPECT_FALSE(FMgr.CheckPassword(Path("missing.zmb"), "secret"));
+    EXPECT_FALSE(FMgr.GetCheckPassword(Path("missing.zmb")));
+    std::ofstream(Path("foreign.zmb")) << "not a box";
+    EXPECT_FALSE(FMgr.CheckPassword(Path("foreign.zmb"), "secret"));
+    std::string password;
+    {
+        TThrowingRead<std::length_error> broken;
+        TScopedFileSystem scoped(broken);
+        EXPECT_THROW(FMgr.CheckPassword(FFile, "secret"), std::length_error);
+        EXPECT_THROW(FMgr.GetCheckPassword(FFile), std::length_error);
+        EXPECT_THROW(FMgr.GetPwdByAnswer(FFile, "answer", password), std::length_error);
+    }
+    struct TNoMemory : std::bad_alloc {
+        explicit TNoMemory(const char*) {}
+    };
+    TThrowingRead<TNoMemory> exhausted;
+    TScopedFileSystem scoped(exhausted);
+    EXPECT_THROW(FMgr.CheckPassword(FFile, "secret"), std::bad_alloc);
 }
 
 } // namespace

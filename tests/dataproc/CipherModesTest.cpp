@@ -242,6 +242,20 @@ TEST(CipherModesTest, StringStreamAndFileForms)
     std::ifstream back(dst, std::ios::binary);
     std::vector<uint8_t> decoded((std::istreambuf_iterator<char>(back)), std::istreambuf_iterator<char>());
     EXPECT_EQ(decoded, plain);
+
+    // Names that differ in letter case are two files: "a" is read, "A" is written.
+    const std::string lower = src + "-a";
+    const std::string upper = src + "-A";
+    std::ofstream(lower, std::ios::binary).write(reinterpret_cast<const char*>(plain.data()), 10000);
+    bf.Done();
+    bf.EncodeFile(lower, upper);
+    std::ifstream lowerIn(lower, std::ios::binary), upperIn(upper, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(lowerIn)), std::istreambuf_iterator<char>()), plain);
+    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(upperIn)), std::istreambuf_iterator<char>()),
+              expected);
+    std::remove(lower.c_str());
+    std::remove(upper.c_str());
+
     std::remove(src.c_str());
     std::remove(dst.c_str());
     EXPECT_THROW(bf.EncodeFile(src, dst), EFileError);

@@ -4,6 +4,7 @@
 #include "services/qt/BrowseFolder.h"
 #include "services/qt/EmptyFieldError.h"
 #include "services/qt/MessageBox.h"
+#include "gui/ModalHelpers.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -17,17 +18,6 @@
 #include <functional>
 
 namespace {
-
-// Runs Action on the modal window once it is up.
-void WhenModalShown(std::function<void(QWidget*)> Action)
-{
-    QTimer::singleShot(0, [Action] {
-        QWidget* modal = nullptr;
-        if (!QTest::qWaitFor([&modal] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
-            ADD_FAILURE() << "no modal window came up";
-        Action(modal); // with none, the action's checks fail and the test hangs no longer than this
-    });
-}
 
 TEST(MessageBoxTest, RealBoxCarriesTheTitleAndDefaultsToNo)
 {

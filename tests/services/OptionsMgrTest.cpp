@@ -146,6 +146,7 @@ public:
     explicit TRecordingAccessor(TRecording& Log) : FLog(Log) {}
     void BeginUpdate() override { FLog.Calls.push_back("Begin " + FFileName + " " + FPassword); }
     void EndUpdate() override { FLog.Calls.push_back("End"); }
+    void CancelUpdate() noexcept override { FLog.Calls.push_back("Cancel"); }
     void GetNames(const std::string& Section, std::vector<std::string>& Names) override
     {
         FLog.Calls.push_back("GetNames " + Section);
@@ -183,7 +184,7 @@ TEST_F(OptionsMgrTest, AccessorIsBracketedEvenWhenItFails)
     FMgr.SetValues("LastFile", "/x");
     log.FailOn = "AutoLock";
     EXPECT_THROW(FMgr.Save(), Exception);
-    EXPECT_EQ(log.Calls, (std::vector<std::string>{"Begin f.ini pw", "Write AutoLock=True", "End"}));
+    EXPECT_EQ(log.Calls, (std::vector<std::string>{"Begin f.ini pw", "Write AutoLock=True", "Cancel"}));
     EXPECT_TRUE(FMgr.Modified("AutoLock"));
     EXPECT_TRUE(FMgr.Modified("LastFile"));
 }

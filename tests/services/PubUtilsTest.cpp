@@ -66,6 +66,23 @@ TEST(PubUtilsTest, FileSizeAndFullPath)
     EXPECT_EQ(GetTempFolder(), dir.Path().string() + "/");
 }
 
+TEST(PubUtilsTest, SameFileByPathOrIdentity)
+{
+    TTempDir dir;
+    WriteAll(dir / "B.zmb", "x");
+    WriteAll(dir / "b.zmb", "y");
+    ASSERT_EQ(::symlink((dir / "B.zmb").c_str(), (dir / "link.zmb").c_str()), 0);
+    ASSERT_EQ(::link((dir / "B.zmb").c_str(), (dir / "hard.zmb").c_str()), 0);
+
+    EXPECT_TRUE(IsSameFile(dir / "B.zmb", dir / "./sub/../B.zmb"));
+    EXPECT_TRUE(IsSameFile(dir / "B.zmb", dir / "link.zmb"));
+    EXPECT_TRUE(IsSameFile(dir / "hard.zmb", dir / "B.zmb"));
+    EXPECT_FALSE(IsSameFile(dir / "B.zmb", dir / "b.zmb")); // two files, names differ in case only
+    EXPECT_TRUE(IsSameFile(dir / "gone.zmb", dir / "gone.zmb"));
+    EXPECT_FALSE(IsSameFile(dir / "gone.zmb", dir / "B.zmb"));
+    EXPECT_FALSE(IsSameFile("", ""));
+}
+
 TEST(PubUtilsTest, CompareIntAndIfThen)
 {
     EXPECT_EQ(CompareInt(1, 2), -1);
