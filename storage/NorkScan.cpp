@@ -8,7 +8,6 @@
 #include "storage/NorkError.h"
 #include "storage/NorkIndex.h"
 #include "storage/NorkNames.h"
-#include "storage/WipedValue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -656,24 +655,10 @@ bool TNorkFileScan::PasswordMatches(const std::string& Password) const
 void TNorkFileScan::SetCodec(bool Compress, const std::string& CompressName, bool Encrypt,
                              const std::string& EncryptName, const std::string& Password)
 {
-    // A database over a fixed part of our own making: the stored options and key data may be
+    // A database over a new container of our own making: the stored options and key data may be
     // the damaged part, so they are not given to it.
     auto image = std::make_unique<TMemoryStream>();
-    image->SetSize(kFixedPartSize);
-    uint8_t* out = image->Memory();
-    std::memcpy(out + kMagicOfs, "NORK", 4);
-    std::memcpy(out + kVersionOfs, "1.0", 3);
-    TDBOptions options{};
-    options.CompressBlob = Compress ? 1 : 0;
-    StrToAnsiField(options.CompressAlgoName, sizeof(options.CompressAlgoName), CompressName);
-    options.Encrypt = Encrypt ? 1 : 0;
-    StrToAnsiField(options.EncryptAlgoName, sizeof(options.EncryptAlgoName), EncryptName);
-    std::memcpy(out + kDBOptionsOfs, &options, sizeof(options));
-    TWipedValue<TDBKeyData> keyData;
-    StrToAnsiField(keyData.Value.HashPassword, sizeof(keyData.Value.HashPassword), TNorkDatabase::HashString(Password));
-    EncodeBlock(&keyData.Value, sizeof(keyData.Value), "Blowfish", std::string());
-    std::memcpy(out + kDBKeyDataOfs, &keyData.Value, sizeof(keyData.Value));
-
+    TNorkDatabase::NewFileImage(*image, Compress, CompressName, Encrypt, EncryptName, Password);
     auto codec = std::make_unique<TNorkDatabase>();
     if (!codec->Open(image.get(), Password))
         RaiseFileCorrupt();
