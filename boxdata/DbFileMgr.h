@@ -82,10 +82,11 @@ public:
     // read. Raises as Verify does, and EFileError when the new file cannot be written. Main thread.
     TSalvageReport SalvageDatabase(const std::string& FileName, const std::string& Password,
                                    const std::string& NewFileName);
-    // Repair of a damaged box file that is not open: its salvage is written beside it and takes
-    // its place, and the damaged file is kept as DamagedFileName. An existing DamagedFileName is
-    // replaced only when ReplaceDamaged, else EFileError is raised before anything is written.
-    // Until the new box is complete the file stays as it was. Raises as SalvageDatabase. Main thread.
+    // Repair of a damaged box file that is not open: a copy of it is kept as DamagedFileName,
+    // then its salvage takes its place (both through the file replacement, so each name holds a
+    // whole file at every moment). An existing DamagedFileName is replaced only when
+    // ReplaceDamaged, else EFileError is raised before anything is written. Until the new box is
+    // complete the file stays as it was. Raises as SalvageDatabase. Main thread.
     TSalvageReport RepairDatabase(const std::string& FileName, const std::string& Password,
                                   const std::string& DamagedFileName, bool ReplaceDamaged);
 

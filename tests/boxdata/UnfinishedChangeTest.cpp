@@ -1,12 +1,18 @@
-// An addition interrupted between its record and its blob (a kill between two writes) stays
-// recognisable: reading the entry or attachment is an error naming it, never an empty one, and a
-// rebuild keeps it so until a repair removes it.
+// An addition interrupted between its record and its blob (a kill between two writes, in a box
+// written before records went in with their blobs) stays recognisable: reading the entry or
+// attachment is an error naming it, never an empty one, and a rebuild keeps it so until a repair
+// removes it, whole or not at all.
 #include "DamageFixture.h"
+#include "FaultyFileSystem.h"
 
 #include "boxdata/BoxSalvage.h"
 #include "storage/Nork.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <set>
 
 using namespace DamageFixture;
 
@@ -86,3 +92,73 @@ TEST_F(UnfinishedChangeTest, CompactionKeepsItRecognisableAndRepairRemovesIt)
 }
 
 } // namespace
+
+// A repair whose writes fail (each write in turn with each fault, each sync, each rename) leaves
+// the box as it was or repaired, keeps the damaged file whole or not at all, and leaves no work
+// file beside them.
+TEST_F(UnfinishedChangeTest, ARepairThatFailsPartWayLeavesTheBoxAsItWasOrRepaired)
+{
+    const std::string damaged = FBox.File() + ".damaged";
+    const TBytes before = FBox.Bytes();
+    const std::string folder = std::filesystem::path(FBox.File()).parent_path().string();
+    const auto files = [&] {
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            names.insert(e.path().filename().string());
+        return names;
+    };
+    // A run without faults counts the calls the repair makes.
+    TFaultyFileSystem counting;
+    {
+        TScopedFileSystem use(counting);
+        TDbFileMgr().RepairDatabase(FBox.File(), kPassword, damaged, false);
+    }
+    ASSERT_GT(counting.Writes, 0);
+    struct TCase {
+        TFaultKind Kind;
+        int Write, Sync, Rename;
+    };
+    std::vector<TCase> cases;
+    for (const TFaultKind kind : {fkNoSpace, fkIoError, fkShortWrite})
+        for (int n = 1; n <= counting.Writes; ++n)
+            cases.push_back({kind, n, 0, 0});
+    for (int n = 1; n <= counting.Syncs; ++n)
+        cases.push_back({fkNone, 0, n, 0});
+    for (int n = 1; n <= counting.Renames; ++n)
+        cases.push_back({fkNone, 0, 0, n});
+    int failed = 0;
+    for (const TCase& c : cases) {
+        const std::string what = std::string(FaultName(c.Kind)) + " at write " + std::to_string(c.Write) + ", sync " +
+                                 std::to_string(c.Sync) + ", rename " + std::to_string(c.Rename);
+        FBox.Save(before);
+        std::filesystem::remove(damaged);
+        TFaultyFileSystem faults;
+        faults.FailWrite = c.Write;
+        faults.WriteFault = c.Kind;
+        faults.FailSync = c.Sync;
+        faults.FailRename = c.Rename;
+        bool repaired = true;
+        {
+            TScopedFileSystem use(faults);
+            try {
+                TDbFileMgr().RepairDatabase(FBox.File(), kPassword, damaged, false);
+            } catch (const Exception&) {
+                repaired = false;
+                ++failed;
+            }
+        }
+        if (repaired)
+            EXPECT_TRUE(TDbFileMgr().Verify(FBox.File(), kPassword).empty()) << what;
+        else
+            EXPECT_TRUE(FBox.Bytes() == before) << what << ": the box changed";
+        if (std::filesystem::exists(damaged))
+            EXPECT_TRUE(ReadBytes(damaged) == before) << what << ": the kept file is not the damaged box";
+        else
+            EXPECT_FALSE(repaired) << what;
+        const std::set<std::string> left = files();
+        EXPECT_LE(left.size(), 2u) << what << ": " << *left.rbegin();
+    }
+    EXPECT_GT(failed, 0);
+    std::cout << "repair faults: " << cases.size() << " cases, " << failed << " refused with the box unchanged, "
+              << cases.size() - std::size_t(failed) << " repaired\n";
+}
