@@ -5,6 +5,7 @@
 #include "cli/CommandTable.h"
 #include "cli/FileData.h"
 #include "cli/FolderTree.h"
+#include "cli/SignalHold.h"
 #include "cli/Output.h"
 #include "cli/transfer/BoxSnapshot.h"
 #include "cli/transfer/FormatCsv.h"
@@ -73,21 +74,26 @@ int ExportSalvaged(const TExportOptions& O)
     const TSecretString password = ReadPasswordLine(O.File);
     TOpenFileMarker marker;
     marker.Announce(O.File);
-    const std::string temp = CreateTempFile(TempFolder(), "zembrix-salvage-");
-    struct TRemove {
-        const std::string& File;
-        ~TRemove() { ::unlink(File.c_str()); }
-    } remove{temp};
-    TSalvageReport report;
-    ScanBoxFile(O.File, [&] { report = DbFileMgr.SalvageDatabase(O.File, password, temp); });
-    DbFileMgr.OpenDatabase(temp, password);
-    try {
-        ExportBox(DbFileMgr, O, report.Lines);
-    } catch (...) {
+    {
+        // An interruption waits, so the temporary box (a copy of the secrets) goes on every path.
+        TSignalHold hold;
+        const std::string temp = CreateTempFile(TempFolder(), "zembrix-salvage-");
+        struct TRemove {
+            const std::string& File;
+            ~TRemove() { ::unlink(File.c_str()); }
+        } remove{temp};
+        TSalvageReport report;
+        ScanBoxFile(O.File, [&] { report = DbFileMgr.SalvageDatabase(O.File, password, temp); });
+        DbFileMgr.OpenDatabase(temp, password);
+        try {
+            ExportBox(DbFileMgr, O, report.Lines);
+        } catch (...) {
+            DbFileMgr.CloseDatabase();
+            throw;
+        }
         DbFileMgr.CloseDatabase();
-        throw;
     }
-    DbFileMgr.CloseDatabase();
+    RaiseIfInterrupted(O.File);
     return ecSuccess;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/CommandTable.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
+#include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
 #include "services/PathUtils.h"
 
@@ -72,6 +73,7 @@ int RunRepair(const TRebuildOptions& O)
             const std::string kept = O.File + ".damaged";
             TSalvageReport report;
             try {
+                TSignalHold hold; // the box is replaced whole or not at all
                 report = DbFileMgr.RepairDatabase(O.File, password, kept, O.Force);
             } catch (const std::exception& e) {
                 const bool keptBefore = !O.Force && FileExists(kept);
@@ -85,6 +87,7 @@ int RunRepair(const TRebuildOptions& O)
                       << Counted(std::size_t(report.Entries), "entry", "entries") << " and "
                       << Counted(std::size_t(report.Attachments), "attachment", "attachments") << '\n'
                       << "The damaged box is kept as " << kept << '\n';
+            RaiseIfInterrupted(O.File);
         }
     }
     if (found.empty()) {
