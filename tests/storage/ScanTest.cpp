@@ -28,6 +28,19 @@ protected:
         scan.CheckContent();
         return scan.Findings();
     }
+
+    // A new encrypted file opened in Db, with a table Name keyed by a text and then a number.
+    std::string NewFile(TNorkDatabase& Db, const std::string& Name, int BlobCount, int Capacity)
+    {
+        const std::string file = FTemp.File(Name + ".nork");
+        EXPECT_TRUE(Db.CreateDatabase(file, true, "Zlib", true, "Blowfish", kPassword));
+        EXPECT_TRUE(Db.Open(file, kPassword));
+        Db.CreateTable(Name, 24, BlobCount, Capacity);
+        Db.CreateIndex(Name, "ByText", {TIndexFieldItem{0, itString}, TIndexFieldItem{12, itLongint}});
+        return file;
+    }
+
+    static inline const std::string kPassword = "pw";
 };
 
 // A record of 24 bytes: a text key (12 bytes) and a signed 32-bit key, then filler.
@@ -42,13 +55,8 @@ std::vector<uint8_t> Keyed(const char* Text, int32_t Number)
 
 TEST_F(ScanTest, EveryChangeTheEngineMakesLeavesAFileWithoutProblems)
 {
-    const std::string pwd = "pw";
-    const std::string file = FTemp.File("all.nork");
     TNorkDatabase db;
-    ASSERT_TRUE(db.CreateDatabase(file, true, "Zlib", true, "Blowfish", pwd));
-    ASSERT_TRUE(db.Open(file, pwd));
-    db.CreateTable("Keys", 24, 2, 4);
-    db.CreateIndex("Keys", "ByText", {TIndexFieldItem{0, itString}, TIndexFieldItem{12, itLongint}});
+    const std::string file = NewFile(db, "Keys", 2, 4);
     db.CreateIndex("Keys", "ByNumber", 12, itLongint);
     db.CreateTable("Plain", 8, 1, 2);
     db.CreateTable("Gone", 8, 0, 1);
@@ -80,26 +88,21 @@ TEST_F(ScanTest, EveryChangeTheEngineMakesLeavesAFileWithoutProblems)
         plain.AppendRecord(Record(8, 9).data(), 8, 0);
     }
     db.Close();
-    const std::vector<TNorkFinding> found = Scan(file, pwd);
+    const std::vector<TNorkFinding> found = Scan(file, kPassword);
     EXPECT_TRUE(found.empty()) << Joined(found);
 
     // The same after a rebuild.
-    ASSERT_TRUE(db.Open(file, pwd));
+    ASSERT_TRUE(db.Open(file, kPassword));
     ASSERT_TRUE(db.Compact());
     db.Close();
-    const std::vector<TNorkFinding> rebuilt = Scan(file, pwd);
+    const std::vector<TNorkFinding> rebuilt = Scan(file, kPassword);
     EXPECT_TRUE(rebuilt.empty()) << Joined(rebuilt);
 }
 
 TEST_F(ScanTest, AChainOutOfTheOrderOfItsKeysIsFound)
 {
-    const std::string pwd = "pw";
-    const std::string file = FTemp.File("order.nork");
     TNorkDatabase db;
-    ASSERT_TRUE(db.CreateDatabase(file, true, "Zlib", true, "Blowfish", pwd));
-    ASSERT_TRUE(db.Open(file, pwd));
-    db.CreateTable("K", 24, 0, 8);
-    db.CreateIndex("K", "ByText", {TIndexFieldItem{0, itString}, TIndexFieldItem{12, itLongint}});
+    const std::string file = NewFile(db, "K", 0, 8);
     {
         TNorkTable keys(&db);
         keys.Open("K", true);
@@ -112,7 +115,7 @@ TEST_F(ScanTest, AChainOutOfTheOrderOfItsKeysIsFound)
         keys.ModifyRecord(3, Keyed("c", 0).data(), 24);
     }
     db.Close();
-    const std::vector<TNorkFinding> found = Scan(file, pwd);
+    const std::vector<TNorkFinding> found = Scan(file, kPassword);
     ASSERT_EQ(found.size(), 1u) << Joined(found);
     EXPECT_EQ(found[0].Table, "K");
     EXPECT_EQ(found[0].RecordID, 2);
