@@ -406,6 +406,12 @@ const std::vector<TDamageRow>& Rows()
     return rows;
 }
 
+// How a row is named where the test is listed.
+void PrintTo(const TDamageRow& Row, std::ostream* Out)
+{
+    *Out << Row.Name;
+}
+
 std::string Joined(const std::vector<std::string>& Lines)
 {
     std::string out;
