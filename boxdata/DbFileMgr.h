@@ -30,6 +30,7 @@
 
 class TNorkDatabase;
 class TNorkTable;
+struct TSalvageReport; // boxdata/BoxSalvage.h
 
 class TDbFileMgr {
 public:
@@ -69,10 +70,25 @@ public:
     // errors of the file.
     bool GetPwdQuestion(const std::string& FileName, std::string& Question, std::string& Answer);
     bool GetPwdByAnswer(const std::string& FileName, const std::string& Answer, std::string& Password);
-    // Checks a box for tools: opens every table with its indexes (and, where that fails, without),
-    // reads every record with its signature checked and every blob, and walks every index.
-    // Answers one line per problem found; empty when the box is sound. A wrong password raises.
+    // The complete check of a box file, damaged or not: every invariant of the file format and
+    // every rule of the box, read without trusting the file (the open box is not touched).
+    // Answers one line per problem, naming the table, record and entry; empty when the box is
+    // sound. Raises EWrongPassword (boxdata/BoxScan.h) for a wrong password, EFileError when the
+    // file cannot be read, ENorkError when nothing in it is a box. Main thread.
     std::vector<std::string> Verify(const std::string& FileName, const std::string& Password);
+    // Salvage of a box file, damaged or not: what can be read of it is written as a new box at
+    // NewFileName (created, or replaced), with the same password and encryption; what was
+    // removed, dropped and mended is the report (boxdata/BoxSalvage.h). The file itself is only
+    // read. Raises as Verify does, and EFileError when the new file cannot be written. Main thread.
+    TSalvageReport SalvageDatabase(const std::string& FileName, const std::string& Password,
+                                   const std::string& NewFileName);
+    // Repair of a damaged box file that is not open: a copy of it is kept as DamagedFileName,
+    // then its salvage takes its place (both through the file replacement, so each name holds a
+    // whole file at every moment). An existing DamagedFileName is replaced only when
+    // ReplaceDamaged, else EFileError is raised before anything is written. Until the new box is
+    // complete the file stays as it was. Raises as SalvageDatabase. Main thread.
+    TSalvageReport RepairDatabase(const std::string& FileName, const std::string& Password,
+                                  const std::string& DamagedFileName, bool ReplaceDamaged);
 
     // ---- the open box ----
 

@@ -1,6 +1,7 @@
 // Attachments of general entries: one "Attach" row per file, its content in blob 0.
 #include "boxdata/DbFileMgr.h"
 
+#include "boxdata/RecordBlob.h"
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "dataproc/UpdateBracket.h"
@@ -49,7 +50,7 @@ bool TDbFileMgr::GetAttachment(int32_t ID, TMemoryStream& DataStream)
     if (!FAttachTable->ReadRecord(ID, rec.Data()))
         return false;
     DataStream.Clear();
-    FAttachTable->ReadBlob(ID, 0, DataStream);
+    ReadRecordBlob(*FAttachTable, ID, DataStream);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // limits); passwords are never searched. The comments blob is read only when no field matched.
 #include "boxdata/DbFileMgr.h"
 
+#include "boxdata/RecordBlob.h"
 #include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "boxdata/TextMatcher.h"
@@ -38,7 +39,7 @@ void SearchTable(TNorkTable& Table, const TSearchKind& Kind, const TTextMatcher&
                 break;
             }
         if (!found) {
-            Table.ReadBlob(id, 0, comments);
+            ReadRecordBlob(Table, id, comments);
             found = Matcher.FoundInAnsi(
                 std::string_view(reinterpret_cast<const char*>(comments.Memory()), static_cast<std::size_t>(comments.Size())));
         }

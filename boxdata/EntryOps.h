@@ -5,6 +5,7 @@
 #pragma once
 
 #include "boxdata/EntryKinds.h"
+#include "boxdata/RecordBlob.h"
 #include "boxdata/RecordBuffer.h"
 #include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
@@ -39,7 +40,7 @@ void GetList(TNorkTable& Table, int32_t FolderID, bool Deleted, std::vector<type
         K::Unpack(rec.Data(), item);
         item.ID = id;
         item.FolderID = FolderID;
-        Table.ReadBlob(id, 0, item.Comments);
+        ReadRecordBlob(Table, id, item.Comments);
         List.push_back(std::move(item));
     }
 }
@@ -120,7 +121,7 @@ bool Get(TNorkTable& Table, int32_t ItemID, typename K::Item& Item)
     typename K::Item read;
     K::Unpack(rec.Data(), read);
     read.ID = ItemID;
-    Table.ReadBlob(ItemID, 0, read.Comments);
+    ReadRecordBlob(Table, ItemID, read.Comments);
     Item = std::move(read);
     return true;
 }

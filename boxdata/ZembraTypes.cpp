@@ -25,3 +25,17 @@ TSecretString::~TSecretString()
 {
     WipeString(FValue);
 }
+
+const char* KindName(TZembraType Kind)
+{
+    switch (Kind) {
+    case ztNetItem:
+        return "web";
+    case ztBankItem:
+        return "bank";
+    case ztCommItem:
+        return "note";
+    default:
+        return "none";
+    }
+}

@@ -11,6 +11,10 @@
 // Entry kind; equal to the id of the kind's category folder.
 enum TZembraType : uint8_t { ztNone = 0, ztNetItem = 1, ztBankItem = 2, ztCommItem = 3 };
 
+// "web", "bank" or "note" ("none" for ztNone): how an entry's kind is named in references such
+// as "web:5".
+const char* KindName(TZembraType Kind);
+
 using TIntegerAry = std::vector<int32_t>;
 
 struct TZembraFolder {

@@ -1,15 +1,17 @@
 #include "cli/BoxSession.h"
 
+#include "boxdata/BoxScan.h"
 #include "cli/CliError.h"
 #include "cli/PasswordInput.h"
 #include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
 #include "dataproc/UpdateBracket.h"
+#include "storage/NorkError.h"
 
 #include <iostream>
 #include <sys/stat.h>
 
-void CheckBoxFile(const std::string& FileName)
+void CheckBoxPath(const std::string& FileName)
 {
     struct stat st {};
     if (::stat(FileName.c_str(), &st) != 0)
@@ -19,34 +21,30 @@ void CheckBoxFile(const std::string& FileName)
     if (IsFileOpenedElsewhere(FileName))
         RaiseFileError(ecFileFault, FileName,
                        "the box is open in another Zembrix program (the desktop program or zembrix-cli); close it there first");
+}
+
+void CheckBoxFile(const std::string& FileName)
+{
+    CheckBoxPath(FileName);
     bool valid = false;
     try {
         valid = DbFileMgr.IsValidFile(FileName);
     } catch (const std::exception& e) {
-        RaiseFileError(ecFileFault, FileName, std::string("not a password box or damaged: ") + e.what());
+        RaiseFileError(ecFileFault, FileName,
+                       std::string("not a password box or damaged: ") + e.what() + kDamageHint);
     }
     if (!valid)
         RaiseFileError(ecFileFault, FileName, "not a password box");
 }
 
-TSecretString ReadLoginPassword(const std::string& FileName)
+TSecretString ReadPasswordLine(const std::string& FileName)
 {
     std::optional<TSecretString> typed = ReadSecretLine("Password for " + FileName + ": ");
-    TSecretString password = typed ? std::move(*typed) : TSecretString();
-    if (DbFileMgr.CheckPassword(FileName, password))
-        return password;
-    // CheckPassword answers false for any error too. A box that cannot even be opened with the
-    // empty password to see whether it needs one is damaged, whatever was typed.
-    if (!DbFileMgr.GetCheckPassword(FileName)) {
-        std::string reason = "its head cannot be read";
-        try {
-            DbFileMgr.OpenDatabase(FileName, password);
-        } catch (const std::exception& e) {
-            reason = e.what();
-        }
-        DbFileMgr.CloseDatabase();
-        RaiseFileError(ecFileFault, FileName, "the box cannot be opened, it may be damaged: " + reason);
-    }
+    return typed ? std::move(*typed) : TSecretString();
+}
+
+void RaiseWrongPassword(const std::string& FileName)
+{
     std::string question, answer;
     bool hasQuestion = false;
     try {
@@ -59,12 +57,67 @@ TSecretString ReadLoginPassword(const std::string& FileName)
                                : "wrong password");
 }
 
+TSecretString ReadLoginPassword(const std::string& FileName)
+{
+    TSecretString password = ReadPasswordLine(FileName);
+    if (DbFileMgr.CheckPassword(FileName, password))
+        return password;
+    // CheckPassword answers false for any error too. A box that cannot even be opened with the
+    // empty password to see whether it needs one is damaged, whatever was typed.
+    if (!DbFileMgr.GetCheckPassword(FileName)) {
+        std::string reason = "its head cannot be read";
+        try {
+            DbFileMgr.OpenDatabase(FileName, password);
+        } catch (const std::exception& e) {
+            reason = e.what();
+        }
+        DbFileMgr.CloseDatabase();
+        RaiseFileError(ecFileFault, FileName, "the box cannot be opened, it may be damaged: " + reason + kDamageHint);
+    }
+    RaiseWrongPassword(FileName);
+}
+
+void ScanBoxFile(const std::string& FileName, const std::function<void()>& Body)
+{
+    try {
+        Body();
+    } catch (const EWrongPassword&) {
+        RaiseWrongPassword(FileName);
+    } catch (const ENorkError& e) {
+        RaiseFileError(ecFileFault, FileName, std::string("not a password box: ") + e.what());
+    }
+}
+
+std::vector<std::string> VerifyBox(const std::string& FileName, const TSecretString& Password)
+{
+    std::vector<std::string> problems;
+    ScanBoxFile(FileName, [&] { problems = DbFileMgr.Verify(FileName, Password); });
+    return problems;
+}
+
 TBoxSession::TBoxSession(const std::string& FileName, TOpenPurpose Purpose) : FFileName(FileName)
 {
+    Open(Purpose, nullptr);
+}
+
+TBoxSession::TBoxSession(const std::string& FileName, TOpenPurpose Purpose, const TSecretString& Password)
+    : FFileName(FileName)
+{
+    Open(Purpose, &Password);
+}
+
+void TBoxSession::Open(TOpenPurpose Purpose, const TSecretString* Password)
+{
+    const std::string& FileName = FFileName;
     CheckBoxFile(FileName);
     if (Purpose == opWrite && IsFileReadOnly(FileName))
         RaiseFileError(ecFileFault, FileName, "the file is read-only");
-    FPassword = ReadLoginPassword(FileName);
+    if (Password == nullptr)
+        FPassword = ReadLoginPassword(FileName);
+    else if (DbFileMgr.CheckPassword(FileName, *Password))
+        FPassword = *Password;
+    else
+        RaiseWrongPassword(FileName);
     if (!FMarker.Announce(FileName))
         std::cerr << "zembrix-cli: warning: cannot announce the open box in " << OpenFileLockFolder()
                   << "; the desktop program will not see that it is in use\n";
@@ -75,7 +128,8 @@ TBoxSession::TBoxSession(const std::string& FileName, TOpenPurpose Purpose) : FF
             DbFileMgr.CloseDatabase();
         } catch (const std::exception&) {
         }
-        RaiseFileError(ecFileFault, FileName, std::string("the box cannot be opened, it may be damaged: ") + e.what());
+        RaiseFileError(ecFileFault, FileName,
+                       std::string("the box cannot be opened, it may be damaged: ") + e.what() + kDamageHint);
     }
 }
 

@@ -8,14 +8,29 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
-// Raises ECliError with code 3 when FileName is missing, no regular file, not a password box, or
-// announced as open by a running copy (the desktop program or another zembrix-cli).
+// Raises ECliError with code 3 when FileName is missing, no regular file, or announced as open by
+// a running copy (the desktop program or another zembrix-cli). For a box that may be damaged.
+void CheckBoxPath(const std::string& FileName);
+// CheckBoxPath, and code 3 also when the file is not a password box.
 void CheckBoxFile(const std::string& FileName);
 
-// Reads the login password (prompt on a terminal, first line of a pipe; an ended input gives the
-// empty password) and checks it: code 1 when wrong, saying so and whether recovery is possible.
+// The login password as typed (prompt on a terminal, first line of a pipe; an ended input gives
+// the empty password), not checked.
+TSecretString ReadPasswordLine(const std::string& FileName);
+// Ends the command with code 1: the password is wrong, and whether recovery is possible.
+[[noreturn]] void RaiseWrongPassword(const std::string& FileName);
+// Reads the login password and checks it: code 1 when wrong (RaiseWrongPassword), code 3 when
+// the box cannot be opened at all.
 TSecretString ReadLoginPassword(const std::string& FileName);
+
+// Runs Body, which reads FileName as a box that may be damaged (a check or a salvage), and ends
+// the command with code 1 for a wrong password and code 3 when the file is no password box.
+void ScanBoxFile(const std::string& FileName, const std::function<void()>& Body);
+// The complete check of a box that may be damaged (TDbFileMgr::Verify, through ScanBoxFile), one
+// line per problem.
+std::vector<std::string> VerifyBox(const std::string& FileName, const TSecretString& Password);
 
 enum TOpenPurpose { opRead, opWrite };
 
@@ -25,6 +40,8 @@ public:
     // Checks the file, reads and checks the password, announces the box and opens it. A write
     // needs a file the user may write.
     TBoxSession(const std::string& FileName, TOpenPurpose Purpose);
+    // The same with the password already read (it is still checked).
+    TBoxSession(const std::string& FileName, TOpenPurpose Purpose, const TSecretString& Password);
     ~TBoxSession();
     TBoxSession(const TBoxSession&) = delete;
     TBoxSession& operator=(const TBoxSession&) = delete;
@@ -43,6 +60,8 @@ public:
     void Rewrite(const std::function<void()>& Body);
 
 private:
+    void Open(TOpenPurpose Purpose, const TSecretString* Password);
+
     std::string FFileName;
     TSecretString FPassword;
     TOpenFileMarker FMarker;

@@ -22,6 +22,9 @@ private:
     TExitCode FCode;
 };
 
+// Appended to messages about a box that is damaged: what the user can do about it.
+inline constexpr const char* kDamageHint = " (zembrix-cli verify shows what is wrong, repair saves what can be read)";
+
 // "FILE: Reason", the form of every message about a box.
 [[noreturn]] void RaiseFileError(TExitCode Code, const std::string& FileName, const std::string& Reason);
 [[noreturn]] void RaiseUsage(const std::string& Message);

@@ -5,20 +5,6 @@
 
 #include <limits>
 
-const char* KindName(TZembraType Kind)
-{
-    switch (Kind) {
-    case ztNetItem:
-        return "web";
-    case ztBankItem:
-        return "bank";
-    case ztCommItem:
-        return "note";
-    default:
-        return "none";
-    }
-}
-
 TZembraType KindOfName(const std::string& Name)
 {
     if (Name == "web")

@@ -14,8 +14,6 @@ struct TEntryRef {
     int32_t ID = 0;
 };
 
-// "web", "bank", "note".
-const char* KindName(TZembraType Kind);
 // The kind of a name, ztNone when it is none of the three.
 TZembraType KindOfName(const std::string& Name);
 std::string FormatEntryRef(TZembraType Kind, int32_t ID);

@@ -131,3 +131,8 @@ std::string FormatBytes(int64_t Size)
     }
     return (Size < 0 ? "-" : "") + out + (Size == 1 ? " byte" : " bytes");
 }
+
+std::string Counted(std::size_t N, const char* One, const char* Many)
+{
+    return std::to_string(N) + " " + (N == 1 ? One : Many);
+}

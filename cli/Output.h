@@ -45,3 +45,6 @@ void PrintJson(std::ostream& Out, const TJson& Value);
 
 // Byte count for people: "12,345 bytes".
 std::string FormatBytes(int64_t Size);
+
+// A count with its noun: "1 entry", "3 entries".
+std::string Counted(std::size_t N, const char* One, const char* Many);

@@ -2,6 +2,7 @@
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/SignalHold.h"
+#include "storage/NorkError.h"
 
 #include <CLI/CLI.hpp>
 
@@ -56,6 +57,10 @@ int main(int argc, char** argv)
     } catch (const ECliError& e) {
         PrintError(e.Message());
         return e.Code();
+    } catch (const ENorkFileCorrupt& e) {
+        const std::string file = table.ChosenFile();
+        PrintError((file.empty() ? std::string() : file + ": ") + e.what() + kDamageHint);
+        return ecFileFault;
     } catch (const std::exception& e) {
         // The data layer's own errors: the box could not be read or written as it should.
         const std::string file = table.ChosenFile();

@@ -3,6 +3,7 @@
 #include "dataproc/Exception.h"
 #include "dataproc/Wipe.h"
 
+#include <cstdio>
 #include <cstring>
 #include <unicode/ucnv.h>
 #include <unicode/ustring.h>
@@ -112,6 +113,39 @@ std::string AnsiToUtf8(std::string_view Ansi)
         return std::string();
     out.resize(static_cast<std::size_t>(outLen));
     return out;
+}
+
+std::string AnsiToPrintable(std::string_view Ansi)
+{
+    std::string out;
+    for (const char c : AnsiToUtf8(Ansi)) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof(esc), "\\x%02X", static_cast<unsigned char>(c));
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool IsAnsiText(std::string_view Ansi)
+{
+    if (IsAscii(Ansi))
+        return true;
+    UConverter* conv = Converter();
+    UErrorCode status = U_ZERO_ERROR;
+    // Stop at the first byte sequence that maps to nothing instead of substituting it.
+    ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::vector<UChar> wide(Ansi.size() + 1);
+    status = U_ZERO_ERROR;
+    ucnv_toUChars(conv, wide.data(), static_cast<int32_t>(wide.size()), Ansi.data(), static_cast<int32_t>(Ansi.size()),
+                  &status);
+    SecureZero(wide.data(), wide.size() * sizeof(UChar));
+    UErrorCode restore = U_ZERO_ERROR;
+    ucnv_setToUCallBack(conv, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &restore);
+    return U_SUCCESS(status);
 }
 
 std::u16string AnsiToUtf16(std::string_view Ansi)

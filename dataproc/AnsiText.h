@@ -14,6 +14,13 @@ std::string Utf8ToAnsi(std::string_view Utf8);
 // sequences are replaced; never fails.
 std::string AnsiToUtf8(std::string_view Ansi);
 
+// Whether the bytes are code-page-936 text as this system writes it: every character mapped, no
+// double-byte lead without its trail byte.
+bool IsAnsiText(std::string_view Ansi);
+
+// Code-page-936 bytes as UTF-8 for a message: control characters shown as \xNN.
+std::string AnsiToPrintable(std::string_view Ansi);
+
 // Code-page-936 bytes straight to UTF-16 (for text that is compared rather than shown).
 std::u16string AnsiToUtf16(std::string_view Ansi);
 

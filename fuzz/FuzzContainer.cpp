@@ -1,7 +1,9 @@
 // The input is a whole container file. It is opened in memory with the seeds' password and,
 // when that is refused, with an empty one; then every table is opened without and with its
 // indexes, every record is read by position and by id, every blob is read, and every index is
-// searched, filtered with each operator and over a range, and asked to sort.
+// searched, filtered with each operator and over a range, and asked to sort. The same input is
+// also scanned as a damaged file is (every check, every live record and blob read), with the
+// codec keyed both ways.
 //
 // A damaged file may raise an engine, algorithm or platform error (all of them derive from
 // Exception); anything else escaping, a sanitizer report or a hang is a finding.
@@ -93,6 +95,29 @@ void WalkDatabase(TMemoryStream& Stream, const std::string& Password)
     db.GetPwdQuestion(text);
 }
 
+void ScanDatabase(TMemoryStream& Stream)
+{
+    TNorkFileScan scan(&Stream);
+    scan.PasswordMatches(kFuzzPassword);
+    for (const bool encrypt : {true, false}) {
+        scan.SetCodec(true, "Zlib", encrypt, "Blowfish", kFuzzPassword);
+        scan.CheckContent();
+        scan.ReadComments();
+        TMemoryStream blob;
+        std::string reason;
+        for (const TNorkScanTable& t : scan.Tables()) {
+            if (!t.Usable || t.Header.RecordSize > Stream.Size())
+                continue;
+            std::vector<uint8_t> record(static_cast<std::size_t>(t.Header.RecordSize) + 1);
+            for (const int64_t slot : t.LiveSlots) {
+                scan.ReadData(t, slot, record.data());
+                for (int b = 0; b < t.Header.BlobCount; ++b)
+                    scan.ReadBlob(t, slot, b, blob, reason);
+            }
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
@@ -104,6 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
             WalkDatabase(stream, password);
         } catch (const Exception&) {
         }
+    }
+    try {
+        ScanDatabase(stream);
+    } catch (const Exception&) {
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "storage/NorkLayout.h"
 #include "storage/NorkMap.h"
 #include "storage/NorkNames.h"
+#include "storage/NorkScan.h"
 #include "storage/NorkTable.h"
 #include "storage/RecordCache.h"
 #include "dataproc/UpdateBracket.h"

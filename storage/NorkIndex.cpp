@@ -55,7 +55,9 @@ int CompareStrings(const uint8_t* A, const uint8_t* B, int32_t Size)
     return 0;
 }
 
-int CompareField(uint8_t Type, const uint8_t* A, const uint8_t* B, int32_t Size)
+} // namespace
+
+int CompareIndexField(uint8_t Type, const uint8_t* A, const uint8_t* B, int32_t Size)
 {
     if (Size == 0)
         return 0;
@@ -75,8 +77,6 @@ int CompareField(uint8_t Type, const uint8_t* A, const uint8_t* B, int32_t Size)
     default: return 0;
     }
 }
-
-} // namespace
 
 int IndexFieldWidth(uint8_t IndexType)
 {
@@ -163,7 +163,7 @@ void TNorkIndex::ExtractKey(const uint8_t* RecordData, uint8_t* Key) const
 int TNorkIndex::CompareKeys(const uint8_t* A, const uint8_t* B) const
 {
     for (const TKeyField& f : FFields) {
-        const int c = CompareField(f.Type, A + f.KeyOffset, B + f.KeyOffset, f.Size);
+        const int c = CompareIndexField(f.Type, A + f.KeyOffset, B + f.KeyOffset, f.Size);
         if (c != 0)
             return c;
     }

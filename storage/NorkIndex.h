@@ -25,6 +25,10 @@ enum TNorkCompareOpr { coEQ = 0, coNE = 1, coGT = 2, coLT = 3, coGE = 4, coLE = 
 // like itDateTime, so they are checked with the width they are compared with.
 int IndexFieldWidth(uint8_t IndexType);
 
+// One key field of two records compared as the index compares it: -1, 0 or 1. Size is the bytes
+// the field may use (for itString, up to the end of the record); 0 compares as equal.
+int CompareIndexField(uint8_t Type, const uint8_t* A, const uint8_t* B, int32_t Size);
+
 // What opening a table hands to each of its indexes: for every slot (base area, then the used
 // part of the alive area) the record id and the next-slot links of all its indexes.
 struct TNorkChainImage {

@@ -218,7 +218,10 @@ void TNorkDatabase::CopyInto(TFileReplacement& NewFile, bool CompressBlob, const
                 targetTable.AppendRecord(rec.data(), h.RecordSize, id);
                 for (int b = 0; b < h.BlobCount; ++b) {
                     blob.Clear();
-                    sourceTable.ReadBlob(id, b, blob);
+                    // A blob without stored bytes is copied as it is, never written: written, an
+                    // empty one would take stored bytes (compressed) and hide an interrupted change.
+                    if (sourceTable.ReadBlob(id, b, blob) == 0)
+                        continue;
                     blob.SetPosition(0);
                     targetTable.WriteBlob(id, b, blob);
                 }

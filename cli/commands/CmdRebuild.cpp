@@ -1,9 +1,12 @@
-// compact FILE, repair FILE
+// compact FILE, repair FILE [--force]
+#include "boxdata/BoxSalvage.h"
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/Output.h"
 #include "cli/Progress.h"
+#include "cli/SignalHold.h"
+#include "dataproc/FilePaths.h"
 #include "services/PathUtils.h"
 
 #include <iostream>
@@ -13,6 +16,7 @@ namespace {
 
 struct TRebuildOptions {
     std::string File;
+    bool Force = false;
 };
 
 void PrintSizes(int64_t Before, int64_t After)
@@ -48,33 +52,55 @@ int RunCompact(const TRebuildOptions& O)
     return ecSuccess;
 }
 
-// The rebuild reads every live record and blob without the old indexes and without signature
-// checks and builds the indexes anew, so it also mends broken index chains and signatures. It
-// needs a box that opens; the check before and after shows what was wrong and what is left.
+// A box the check finds sound is rebuilt in place (dead space dropped, indexes built anew). A
+// damaged one is salvaged: what can be read goes into a new box beside it, which takes its
+// place, and the damaged file is kept as FILE.damaged. The check runs before and after.
 int RunRepair(const TRebuildOptions& O)
 {
-    TBoxSession session(O.File, opWrite);
-    const TSecretString password = session.Password();
-    TDbFileMgr& box = session.Box();
+    CheckBoxPath(O.File);
+    if (IsFileReadOnly(O.File))
+        RaiseFileError(ecFileFault, O.File, "the file is read-only");
+    const TSecretString password = ReadPasswordLine(O.File);
     const int64_t before = GetFileSizeByName(O.File);
-
-    box.CloseDatabase(); // the check opens the file itself
-    const std::vector<std::string> found = box.Verify(O.File, password);
-    box.OpenDatabase(O.File, password);
-    if (found.empty())
+    std::vector<std::string> found;
+    {
+        TOpenFileMarker marker;
+        marker.Announce(O.File);
+        found = VerifyBox(O.File, password);
+        if (!found.empty()) {
+            for (const std::string& line : found)
+                std::cout << "Found: " << line << '\n';
+            const std::string kept = O.File + ".damaged";
+            TSalvageReport report;
+            try {
+                TSignalHold hold; // the box is replaced whole or not at all
+                report = DbFileMgr.RepairDatabase(O.File, password, kept, O.Force);
+            } catch (const std::exception& e) {
+                const bool keptBefore = !O.Force && FileExists(kept);
+                RaiseFileError(ecFileFault, O.File,
+                               std::string("the repair failed, the box is unchanged: ") + e.what() +
+                                   (keptBefore ? " (use --force to replace the earlier " + kept + ")" : ""));
+            }
+            for (const std::string& line : report.Lines)
+                std::cout << line << '\n';
+            std::cout << "Kept " << Counted(std::size_t(report.Folders), "folder", "folders") << ", "
+                      << Counted(std::size_t(report.Entries), "entry", "entries") << " and "
+                      << Counted(std::size_t(report.Attachments), "attachment", "attachments") << '\n'
+                      << "The damaged box is kept as " << kept << '\n';
+            RaiseIfInterrupted(O.File);
+        }
+    }
+    if (found.empty()) {
         std::cout << "No problems found before the rebuild\n";
-    else
-        for (const std::string& line : found)
-            std::cout << "Found: " << line << '\n';
-
-    Rebuild(session);
-    box.CloseDatabase();
-    const std::vector<std::string> left = box.Verify(O.File, password);
+        TBoxSession session(O.File, opWrite, password);
+        Rebuild(session);
+    }
+    const std::vector<std::string> left = VerifyBox(O.File, password);
     PrintSizes(before, GetFileSizeByName(O.File));
     if (!left.empty()) {
         for (const std::string& line : left)
             std::cout << "Still wrong: " << line << '\n';
-        RaiseFileError(ecFileFault, O.File, "the box is still damaged after the rebuild");
+        RaiseFileError(ecFileFault, O.File, "the box is still damaged after the repair");
     }
     std::cout << "The box is sound\n";
     return ecSuccess;
@@ -92,8 +118,11 @@ void AddRebuildCommands(CLI::App& App, TCommandTable& Table)
     }
     {
         auto o = std::make_shared<TRebuildOptions>();
-        CLI::App* c = App.add_subcommand("repair", "Rewrite the box, rebuilding its indexes, and check it before and after");
+        CLI::App* c = App.add_subcommand("repair", "Check the box; rebuild it, or save what can be read of a damaged one");
         c->add_option("FILE", o->File, "The box")->required();
+        c->add_flag("--force", o->Force, "Replace FILE.damaged left by an earlier repair");
+        c->footer("A damaged box is salvaged: every entry that can be read goes into a new box, which takes the box's "
+                  "place; the damaged file is kept as FILE.damaged, and every entry or part left out is listed.");
         Table.Add(c, [o] { return RunRepair(*o); }, &o->File);
     }
 }

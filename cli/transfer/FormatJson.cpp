@@ -208,6 +208,10 @@ public:
             }
             const TJson& size = Member(a, where, "size", false);
             data.Size = size.is_null() ? static_cast<int32_t>(bytes.size()) : Int(a, where, "size", 0);
+            // What an export of an unfinished attachment once wrote: a size and no content.
+            if (bytes.empty() && data.Size > 0)
+                Fail(where + ".data", "empty, but the size is " + std::to_string(data.Size) +
+                                          " bytes: the attachment's content is not in the file");
             data.Bin = TSecretString(std::move(bytes));
             Entry.Attachments.push_back(std::move(data));
         }

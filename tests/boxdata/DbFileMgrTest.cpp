@@ -199,7 +199,8 @@ TEST_F(TDbFileMgrTest, VerifyFindsADamagedRecord)
     }
     const std::vector<std::string> problems = FMgr.Verify(FFile, "secret");
     ASSERT_FALSE(problems.empty());
-    EXPECT_EQ(problems[0].rfind("NetItem: record id " + std::to_string(id), 0), 0u) << problems[0];
+    EXPECT_EQ(problems[0], "NetItem record " + std::to_string(id) + " (web:" + std::to_string(id) +
+                               " \"to be damaged\"): slot 0: the signature byte is 0x00, not 0xAA");
     FMgr.OpenDatabase(FFile, "secret");
 }
 

@@ -3,11 +3,13 @@
 #include "CliRunner.h"
 
 #include "services/OpenFileLock.h"
+#include "storage/Nork.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -489,12 +491,25 @@ TEST_F(CliTest, VerifyReportsADamagedCopyAndPassesTheOriginal)
     EXPECT_NE(r.Err.find(copy + ": the box is damaged"), std::string::npos) << r.Err;
     EXPECT_EQ(RunCli({"verify", box}, kPwd + "\n").Code, 0);
 
-    // Lost content cannot be mended: repair says so and leaves the copy as it was.
+    // A repair saves what can be read into a new box in the copy's place, keeps the damaged file
+    // beside it, and says what it left out.
+    r = RunCli({"repair", copy}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("Found: "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Dropped: "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("The damaged box is kept as " + copy + ".damaged"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("The box is sound"), std::string::npos) << r.Out;
+    EXPECT_TRUE(ReadFile(copy + ".damaged") == bytes);
+    EXPECT_EQ(RunCli({"verify", copy}, kPwd + "\n").Code, 0);
+    EXPECT_EQ(Json({"ls", copy, "4"})["entries"].size(), 20u);
+    // The kept file is not replaced by a second repair unless asked.
+    WriteFile(copy, bytes);
     r = RunCli({"repair", copy}, kPwd + "\n");
     EXPECT_EQ(r.Code, 3) << r.Out << r.Err;
-    EXPECT_NE(r.Out.find("Found: "), std::string::npos) << r.Out;
-    EXPECT_NE(r.Err.find("the box is unchanged"), std::string::npos) << r.Err;
-    EXPECT_EQ(ReadFile(copy), bytes);
+    EXPECT_NE(r.Err.find("the repair failed, the box is unchanged"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("--force"), std::string::npos) << r.Err;
+    EXPECT_TRUE(ReadFile(copy) == bytes);
+    EXPECT_EQ(RunCli({"repair", copy, "--force"}, kPwd + "\n").Code, 0);
     // A sound box comes out of a repair sound and smaller (the rebuild drops dead space).
     Ok({"rm", box, "note:1"});
     const auto before = fs::file_size(box);
@@ -503,7 +518,94 @@ TEST_F(CliTest, VerifyReportsADamagedCopyAndPassesTheOriginal)
     EXPECT_NE(r.Out.find("No problems found"), std::string::npos) << r.Out;
     EXPECT_NE(r.Out.find("The box is sound"), std::string::npos) << r.Out;
     EXPECT_LT(fs::file_size(box), before);
+    EXPECT_FALSE(fs::exists(box + ".damaged"));
     EXPECT_EQ(Json({"ls", box, "4"})["entries"].size(), 20u);
+}
+
+// A box cut short, as by a full disk or a copy that stopped: commands that need the whole box
+// refuse it and point to verify and repair; export --salvage and repair get the rest out.
+TEST_F(CliTest, ACutBoxIsDescribedExportedAndRepaired)
+{
+    const std::string box = NewBox();
+    for (int i = 0; i < 5; ++i)
+        Ok({"add", "web", box, "--folder", "4", "--title", "entry " + std::to_string(i), "--comments", "text"});
+    WriteFile(Path("a.txt"), "attached");
+    Ok({"add", "note", box, "--folder", "3", "--title", "n", "--attach", Path("a.txt")});
+    Ok({"compact", box});
+    const std::string whole = ReadFile(box);
+    for (const std::size_t cut : {50u, 86u}) {
+        WriteFile(box, whole.substr(0, whole.size() - cut));
+        TCliResult r = RunCli({"ls", box, "4"}, kPwd + "\n");
+        if (r.Code != 0) {
+            EXPECT_EQ(r.Code, 3) << r.Err;
+            EXPECT_NE(r.Err.find("zembrix-cli verify shows what is wrong, repair saves what can be read"), std::string::npos)
+                << r.Err;
+        }
+        r = RunCli({"verify", box}, kPwd + "\n");
+        EXPECT_EQ(r.Code, 3) << "cut by " << cut << ": " << r.Out;
+        r = RunCli({"export", box, "--salvage", "--format", "csv"}, kPwd + "\n");
+        EXPECT_EQ(r.Code, 0) << r.Err;
+        EXPECT_EQ(Lines(r.Out).size(), 7u) << r.Out; // the header and six entries
+        EXPECT_NE(r.Err.find("zembrix-cli: salvage: Dropped: "), std::string::npos) << r.Err;
+        r = RunCli({"repair", box, "--force"}, kPwd + "\n");
+        EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+        EXPECT_EQ(Json({"ls", box, "4"})["entries"].size(), 5u);
+    }
+    // Wrong passwords are told apart from damage, as everywhere.
+    EXPECT_EQ(RunCli({"verify", box}, "wrong\n").Code, 1);
+    EXPECT_EQ(RunCli({"repair", box}, "wrong\n").Code, 1);
+    EXPECT_EQ(RunCli({"export", box, "--salvage"}, "wrong\n").Code, 1);
+}
+
+// An attachment whose record was written and whose content was not (the tool killed between the
+// two writes) is an error wherever it is read, and repair removes it.
+TEST_F(CliTest, AnUnfinishedAttachmentIsNamedNeverReadAsEmpty)
+{
+    const std::string box = NewBox();
+    WriteFile(Path("a.txt"), "attached");
+    Ok({"add", "note", box, "--folder", "3", "--title", "n", "--attach", Path("a.txt")});
+    {
+        TNorkDatabase db;
+        ASSERT_TRUE(db.Open(box, kPwd));
+        TNorkTable attach(&db);
+        attach.Open("Attach", true);
+        uint8_t rec[129] = {};
+        const int32_t owner = 1, size = 30000000;
+        std::memcpy(rec, &owner, 4);
+        std::memcpy(rec + 4, &size, 4);
+        std::memcpy(rec + 8, "big.bin", 7);
+        ASSERT_EQ(attach.AppendRecord(rec, sizeof(rec), 0), 2);
+    }
+    const std::string unfinished = "attachment 2 is unfinished: its content was never stored";
+    TCliResult r = RunCli({"attach", "get", box, "2", "-o", Path("out.bin")}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 3);
+    EXPECT_NE(r.Err.find(box + ": " + unfinished), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(Path("out.bin")));
+    r = RunCli({"export", box}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 3);
+    EXPECT_NE(r.Err.find(unfinished), std::string::npos) << r.Err;
+    EXPECT_TRUE(r.Out.empty());
+    r = RunCli({"verify", box}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 3);
+    EXPECT_EQ(r.Out, "Attach record 2 (\"big.bin\" of note:1): unfinished: its content was never stored (a change was "
+                     "interrupted)\n");
+
+    r = RunCli({"export", box, "--salvage"}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    const json exported = json::parse(r.Out);
+    ASSERT_EQ(exported["notes"][0]["attachments"].size(), 1u);
+    EXPECT_EQ(exported["notes"][0]["attachments"][0]["name"], "a.txt");
+    EXPECT_NE(r.Err.find("zembrix-cli: salvage: Removed: Attach record 2 (\"big.bin\" of note:1): an unfinished addition"),
+              std::string::npos)
+        << r.Err;
+
+    r = RunCli({"repair", box}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("Removed: Attach record 2"), std::string::npos) << r.Out;
+    EXPECT_EQ(RunCli({"attach", "get", box, "2", "-o", Path("out.bin")}, kPwd + "\n").Code, 1);
+    r = RunCli({"attach", "get", box, "1", "-o", Path("out.bin")}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(ReadFile(Path("out.bin")), "attached");
 }
 
 TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)

@@ -426,6 +426,9 @@ TEST(TransferFormat, MalformedJsonNamesTheLineOrElement)
         {head + R"("notes":[{"folder":3,"attachments":[{"name":"a","data":"YWJj!"}]}]})",
          "notes[0].attachments[0].data: not base64"},
         {head + R"("notes":[{"folder":3,"attachments":[{"name":"a"}]}]})", "\"data\" is missing"},
+        {head + R"("notes":[{"folder":3,"attachments":[{"name":"a","size":30000000,"data":""}]}]})",
+         "notes[0].attachments[0].data: empty, but the size is 30000000 bytes: the attachment's content is not in the "
+         "file"},
     };
     for (const TBad& b : bad)
         EXPECT_NE(Rejection(ReadJsonImport, b.Text).find(b.InMessage), std::string::npos)
