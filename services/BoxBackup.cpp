@@ -76,18 +76,35 @@ void BackupBoxFile(const std::string& BoxFile, const std::string& Folder)
     if (ec)
         Fail("create folder", Folder, ec.value());
     const TBackupFileNames names = BackupFileNames(BoxFile, Folder);
-    if (fs::exists(names.F1, ec)) {
+
+    // The new copy is whole and on the device before the older ones move, so a copy that fails
+    // leaves the three copies as they were.
+    TReplaceOptions options;
+    options.NewMode = 0600;
+    options.KeepMode = false;
+    TFileReplacement copy(names.F1, options);
+    {
+        TBoxReader box(BoxFile);
+        std::vector<char> buffer(kCopyBlock);
+        while (const std::size_t got = box.Read(buffer))
+            copy.Write(buffer.data(), static_cast<int64_t>(got));
+    }
+    copy.Flush();
+
+    const bool rotated = fs::exists(names.F1, ec);
+    if (rotated) {
         fs::remove(names.F3, ec);
         fs::rename(names.F2, names.F3, ec);
         fs::rename(names.F1, names.F2, ec);
     }
-    // The copy takes F1's name only once it is whole and on the device.
-    TReplaceOptions options;
-    options.NewMode = 0600;
-    TFileReplacement copy(names.F1, options);
-    TBoxReader box(BoxFile);
-    std::vector<char> buffer(kCopyBlock);
-    while (const std::size_t got = box.Read(buffer))
-        copy.Write(buffer.data(), static_cast<int64_t>(got));
-    copy.Commit();
+    try {
+        copy.Commit();
+    } catch (...) {
+        // The older copies go back to their places; only the oldest is lost.
+        if (rotated) {
+            fs::rename(names.F2, names.F1, ec);
+            fs::rename(names.F3, names.F2, ec);
+        }
+        throw;
+    }
 }

@@ -18,8 +18,9 @@ TBackupFileNames BackupFileNames(const std::string& BoxFile, const std::string& 
 // it is smaller than the limit.
 bool BackupWanted(int64_t Size, int32_t MaxBackupSize);
 
-// Creates Folder with every missing parent, rotates the copies (F3 dropped, F2 to F3, F1 to F2,
-// only when F1 exists; a step that fails is passed over) and copies BoxFile to F1 through the file
-// replacement, so F1 is always a whole copy (readable by the user only). Raises EFileError naming
-// the folder or file and the reason.
+// Creates Folder with every missing parent, copies BoxFile through the file replacement and,
+// once the copy is whole and on the device, rotates the copies (F3 dropped, F2 to F3, F1 to F2,
+// only when F1 exists; a step that fails is passed over) and gives the copy F1's name (readable
+// by the user only). A copy that fails to be written leaves F1 to F3 as they were. Raises
+// EFileError naming the folder or file and the reason.
 void BackupBoxFile(const std::string& BoxFile, const std::string& Folder);

@@ -157,6 +157,7 @@ TEST_F(MainFileTest, CompactionReportsBothSizesWithProgress)
     EXPECT_EQ(FMessages.Texts(), QStringList{"确定要优化文件大小吗？如果文件比较大，此操作可能需要较长时间。"});
 
     const int64_t before = GetFileSizeByName(box);
+    const std::string identity = OpenFileKey(box);
     QString progressShown;
     QTimer::singleShot(0, [&] {
         if (QWidget* modal = QApplication::activeModalWidget())
@@ -174,6 +175,8 @@ TEST_F(MainFileTest, CompactionReportsBothSizesWithProgress)
     EXPECT_EQ(ListColumn(0), QStringList{"entry 0"});
     TZmbNetItem first;
     EXPECT_TRUE(DbFileMgr.GetNetItem(items[0].ID, first));
+    // A new file under the old name, announced again: another copy must not open it.
+    EXPECT_NE(OpenFileKey(box), identity);
     EXPECT_TRUE(IsFileOpenedElsewhere(box));
 }
 
@@ -181,6 +184,7 @@ TEST_F(MainFileTest, ChangingThePassword)
 {
     const std::string box = NewFilledBox();
     OpenForm(box);
+    const std::string identity = OpenFileKey(box);
     WhenModalShown([](QWidget* form) {
         Type(form, "OldPwdEdit", "secret");
         Type(form, "PasswordEdit", "newer");
@@ -199,6 +203,7 @@ TEST_F(MainFileTest, ChangingThePassword)
     std::string question, answer;
     EXPECT_TRUE(DbFileMgr.GetPwdQuestion(box, question, answer));
     EXPECT_EQ(question, "问题");
+    EXPECT_NE(OpenFileKey(box), identity);
     EXPECT_TRUE(IsFileOpenedElsewhere(box));
 }
 

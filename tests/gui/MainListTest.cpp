@@ -1,5 +1,7 @@
 // The entry list of the real window: what each kind shows, sorting and its directions, moving
 // rows with the stored codes, the entry commands through the editors, copying a password.
+#include "gui/AttachListDriver.h"
+#include "gui/FileDialogAnswers.h"
 #include "gui/MainFormFixture.h"
 #include "services/qt/SecretClipboard.h"
 #include "ui/dialogs/AttachList.h"
@@ -282,29 +284,68 @@ TEST_F(MainListTest, BankAndGeneralEntriesAndTheirAttachments)
     ASSERT_EQ(banks.size(), 1u);
     EXPECT_EQ(banks[0].SortCode, 10);
 
-    // Editing a general entry keeps its files (each given its listed name again).
+    // Editing a general entry: Cancel leaves the entry and its files alone, whatever was done
+    // to them in the editor.
     SelectFolder(kDiary);
-    SelectListRows({0});
-    WhenModalShown([](QWidget* form) {
-        Put(form, "CaptionEdit", "改过的");
-        Click(form, "OkButton");
+    TAttachDataHeaderAry before;
+    DbFileMgr.GetAttachmentList(before, note);
+    ASSERT_EQ(before.size(), 2u);
+    const auto openEditor = [&](const std::function<void(QWidget*)>& Edit) {
+        SelectListRows({0});
+        WhenModalShown(Edit);
+        Action("ItemInfoAction")->trigger();
+    };
+    openEditor([](QWidget* form) {
+        EXPECT_EQ(AttachRows(form), (QStringList{"a.txt", "b.txt"}));
+        Put(form, "CaptionEdit", "不要");
+        SelectAttach(form, 0);
+        TriggerAttachItem(form, "DeleteAttachItem");
+        Click(form, "CancelButton");
     });
-    Action("ItemInfoAction")->trigger();
-    EXPECT_EQ(ListColumn(0), QStringList{"改过的"});
+    EXPECT_EQ(ListColumn(0), QStringList{"有附件"});
     TAttachDataHeaderAry headers;
     DbFileMgr.GetAttachmentList(headers, note);
+    EXPECT_EQ(headers.size(), 2u);
+
+    // OK: one file deleted, one renamed, one added, with the entry's new title.
+    TFileDialogAnswers files;
+    WriteAll(FDir / "d.txt", "new file");
+    files.Answer(FDir / "d.txt");
+    openEditor([](QWidget* form) {
+        Put(form, "CaptionEdit", "改过的");
+        SelectAttach(form, 0);
+        TriggerAttachItem(form, "DeleteAttachItem");
+        SelectAttach(form, 0);
+        RenameSelectedAttach(form, "c.doc");
+        Click(form, "AddAttachButton");
+        EXPECT_EQ(AttachRows(form), (QStringList{"c.doc", "d.txt"}));
+        Click(form, "OkButton");
+    });
+    EXPECT_EQ(ListColumn(0), QStringList{"改过的"});
+    TZmbCommItem stored;
+    ASSERT_TRUE(DbFileMgr.GetCommItem(note, stored));
+    EXPECT_EQ(stored.Caption, "改过的");
+    DbFileMgr.GetAttachmentList(headers, note);
     ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(headers[0].ID, before[1].ID) << "renamed, not stored again";
+    EXPECT_EQ(headers[0].Name, "c.doc");
+    EXPECT_EQ(headers[1].Name, "d.txt");
+    TMemoryStream content;
+    ASSERT_TRUE(DbFileMgr.GetAttachment(headers[1].ID, content));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(content.Memory()), static_cast<std::size_t>(content.Size())),
+              "new file");
+    EXPECT_FALSE(DbFileMgr.GetAttachment(before[0].ID, content));
 
     // A new general entry with its files, in list order.
-    TAttachList files;
+    TAttachList newFiles;
     for (const char* name : {"1.png", "2.png"}) {
         TAttachData data;
         data.Name = name;
-        files.Add(data);
+        newFiles.Add(data);
     }
     TZmbCommItem item;
     item.Caption = "新的";
-    ASSERT_TRUE(FForm->AddCommItem(item, files));
+    ASSERT_TRUE(FForm->AddCommItem(item, newFiles));
     DbFileMgr.GetAttachmentList(headers, item.ID);
     ASSERT_EQ(headers.size(), 2u);
     EXPECT_EQ(headers[0].Name, "1.png");

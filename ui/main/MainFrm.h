@@ -208,6 +208,10 @@ private:
     void BackupFile();
     void RegisterOpenFile();
     void UnregisterOpenFile();
+    // Runs a rebuild of the box (Work) under the progress dialog showing Text and announces the
+    // file again afterwards, also when Work raised: the rebuild renames a new file over the box,
+    // which gives it a new identity. Answers Work's result; passes on what it raises.
+    bool RebuildBox(const QString& Text, const std::function<bool()>& Work);
     void NewFileActionExecute();
     void OpenFileActionExecute();
     void CompactActionExecute();

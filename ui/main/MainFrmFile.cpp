@@ -106,6 +106,19 @@ void TMainForm::UnregisterOpenFile()
     FOpenFileMarker.Withdraw();
 }
 
+bool TMainForm::RebuildBox(const QString& Text, const std::function<bool()>& Work)
+{
+    bool result = false;
+    try {
+        result = RunWithProgressForm(this, Text, Work);
+    } catch (...) {
+        RegisterOpenFile();
+        throw;
+    }
+    RegisterOpenFile();
+    return result;
+}
+
 void TMainForm::NewFileActionExecute()
 {
     QString fileName;
@@ -131,9 +144,7 @@ void TMainForm::CompactActionExecute()
     if (!AskConfirmation(this, QStringLiteral("确定要优化文件大小吗？如果文件比较大，此操作可能需要较长时间。")))
         return;
     const int64_t before = GetFileSizeByName(DbFileMgr.FileName());
-    RunWithProgressForm(this, QStringLiteral("正在优化文件大小，请稍候……"), [] { return DbFileMgr.Compact(); });
-    // The rewritten file is a new file under the old name: announce it again.
-    RegisterOpenFile();
+    RebuildBox(QStringLiteral("正在优化文件大小，请稍候……"), [] { return DbFileMgr.Compact(); });
     const int64_t after = GetFileSizeByName(DbFileMgr.FileName());
     ShowInformation(this, QStringLiteral("文件优化完毕。\r优化前文件大小为 %1.\r优化后文件大小为 %2.")
                               .arg(KBytes(before), KBytes(after)));
@@ -145,10 +156,8 @@ void TMainForm::ChgPwdActionExecute()
     if (!ShowChgPwdForm(data))
         return;
     const TSecretString password(data.Password.toStdString());
-    const bool changed = RunWithProgressForm(this, QStringLiteral("正在更改登录密码，请稍候……"),
-                                             [&password] { return DbFileMgr.ChangePassword(password, true); });
-    // The rewritten file is a new file under the old name: announce it again.
-    RegisterOpenFile();
+    const bool changed = RebuildBox(QStringLiteral("正在更改登录密码，请稍候……"),
+                                    [&password] { return DbFileMgr.ChangePassword(password, true); });
     if (data.ChgPwdQues) {
         const TSecretString answer(data.PwdAnswer.toStdString());
         DbFileMgr.SetPwdQuestion(data.UsePwdQues, data.PwdQuestion.toStdString(), answer);
