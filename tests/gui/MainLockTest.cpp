@@ -222,6 +222,29 @@ TEST_F(MainLockTest, WithoutANotificationAreaTheWindowMinimizesAndCanComeBack)
     EXPECT_TRUE(FForm->isEnabled());
     EXPECT_EQ(stack->currentWidget()->objectName(), "ContentPage");
     EXPECT_EQ(FMessages.Texts(), QStringList{"对不起，您输入的登录密码不正确。"});
+
+    // A plain minimize minimizes the same way; the password is due only with "MinLock".
+    for (const bool minLock : {false, true}) {
+        SCOPED_TRACE(minLock);
+        AppOptionsMgr().SetValues(AppOpt::MinLock, minLock);
+        Action("MinimizeAction")->trigger();
+        EXPECT_TRUE(FForm->isVisible());
+        EXPECT_TRUE(FForm->isMinimized());
+        EXPECT_EQ(stack->currentWidget()->objectName(), minLock ? "LockCover" : "ContentPage");
+        bool asked = false;
+        FForm->showNormal(); // the dialog comes once the state change is over
+        if (minLock)
+            WhenModalShown([&asked](QWidget* form) {
+                asked = true;
+                Type(form, "PasswordEdit", "secret");
+                Click(form, "OkButton");
+            });
+        QTest::qWait(100);
+        EXPECT_EQ(asked, minLock);
+        EXPECT_FALSE(FForm->isMinimized());
+        EXPECT_FALSE(FForm->AppMinimized());
+        EXPECT_EQ(stack->currentWidget()->objectName(), "ContentPage");
+    }
 }
 
 TEST_F(MainLockTest, StayOnTopAndTransparency)
