@@ -223,11 +223,11 @@ TEST_F(MainLockTest, WithoutANotificationAreaTheWindowMinimizesAndCanComeBack)
     EXPECT_EQ(stack->currentWidget()->objectName(), "ContentPage");
     EXPECT_EQ(FMessages.Texts(), QStringList{"对不起，您输入的登录密码不正确。"});
 
-    // A plain minimize minimizes the same way; the password is due only with "MinLock".
+    // A plain minimize (Esc) minimizes the same way; the password is due only with "MinLock".
     for (const bool minLock : {false, true}) {
         SCOPED_TRACE(minLock);
         AppOptionsMgr().SetValues(AppOpt::MinLock, minLock);
-        Action("MinimizeAction")->trigger();
+        KeyToWindow(Qt::Key_Escape); // EscToMin is on by default
         EXPECT_TRUE(FForm->isVisible());
         EXPECT_TRUE(FForm->isMinimized());
         EXPECT_EQ(stack->currentWidget()->objectName(), minLock ? "LockCover" : "ContentPage");
