@@ -1,6 +1,7 @@
 // A box whose file is replaced, moved or deleted while it is open: no change may land in a file
 // that its path no longer names, neither in the file the path names now nor in the old one.
-#include "boxdata/DbFileMgr.h"
+#include "BoxFixture.h"
+
 #include "dataproc/UpdateBracket.h"
 #include "storage/NorkError.h"
 
@@ -12,9 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,12 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kWebFolder = 4; // "电子邮件" below the web category
-
-std::vector<char> FileBytes(const std::string& Name)
-{
-    std::ifstream in(Name, std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Every byte of the file behind a descriptor, named or not.
 std::vector<char> HeldBytes(int Fd)
@@ -57,19 +50,15 @@ const TSwap kSwaps[] = {
      }},
 };
 
-class ReplacedFile : public ::testing::Test {
+class ReplacedFile : public TBoxFixture {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zmbswapXXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
-        FBox = FDir + "/box.zmb";
-        FOther = FDir + "/other.zmb";
-        ASSERT_TRUE(FMgr.CreateDatabase(FBox, "secret", true, false, "", ""));
+        TBoxFixture::SetUp();
+        FBox = FFile;
+        FOther = Path("other.zmb");
         ASSERT_TRUE(FMgr.CreateDatabase(FOther, "other", true, false, "", ""));
-        FMgr.OpenDatabase(FBox, "secret");
-        FEntry = AddNet("kept");
+        FEntry = AddWeb("kept");
         // The test's own look at the box file, whatever becomes of its name.
         FHeld = ::open(FBox.c_str(), O_RDONLY | O_CLOEXEC);
         ASSERT_GE(FHeld, 0);
@@ -77,17 +66,16 @@ protected:
 
     void TearDown() override
     {
-        FMgr.CloseDatabase();
         if (FHeld >= 0)
             ::close(FHeld);
-        fs::remove_all(FDir);
+        FHeld = -1;
+        TBoxFixture::TearDown();
     }
 
-    int32_t AddNet(const std::string& Caption)
+    // A web entry with comments, which live in a blob.
+    int32_t AddWeb(const std::string& Caption)
     {
-        TZmbNetItem item;
-        item.FolderID = kWebFolder;
-        item.Caption = Caption;
+        TZmbNetItem item = Net(kWebFolder, Caption);
         item.Comments = "comments of " + Caption;
         int32_t id = 0;
         FMgr.AddNetItem(item, id);
@@ -106,10 +94,8 @@ protected:
         }
     }
 
-    std::string FDir;
     std::string FBox;
     std::string FOther;
-    TDbFileMgr FMgr;
     int32_t FEntry = 0;
     int FHeld = -1;
 };
@@ -117,7 +103,7 @@ protected:
 TEST_F(ReplacedFile, EveryChangeIsRefusedAndNeitherFileIsTouched)
 {
     const std::vector<std::pair<const char*, std::function<void()>>> changes = {
-        {"adding an entry", [&] { AddNet("lost"); }},
+        {"adding an entry", [&] { AddWeb("lost"); }},
         {"changing an entry",
          [&] {
              TZmbNetItem item;
@@ -136,7 +122,7 @@ TEST_F(ReplacedFile, EveryChangeIsRefusedAndNeitherFileIsTouched)
         {"a bracket of changes",
          [&] {
              TUpdateBracket bracket(FMgr);
-             AddNet("lost");
+             AddWeb("lost");
          }},
         {"compacting", [&] { FMgr.Compact(); }},
         {"changing the password", [&] { FMgr.ChangePassword("new", true); }},
@@ -146,14 +132,14 @@ TEST_F(ReplacedFile, EveryChangeIsRefusedAndNeitherFileIsTouched)
         TearDown();
         SetUp();
         const std::vector<char> orphan = HeldBytes(FHeld);
-        const std::vector<char> other = FileBytes(FOther);
+        const std::vector<char> other = ReadFile(FOther);
         swap.Apply(FBox, FOther);
         EXPECT_EQ(FMgr.FileFate(), swap.Fate);
         for (const auto& [what, change] : changes)
             ExpectRefused(what, swap.Fate, change);
         EXPECT_EQ(HeldBytes(FHeld), orphan);
         if (swap.Fate == ffReplaced)
-            EXPECT_EQ(FileBytes(FBox), other); // the file that took its place
+            EXPECT_EQ(ReadFile(FBox), other); // the file that took its place
         // Nothing was left beside it by a refused rebuild either.
         for (const auto& e : fs::directory_iterator(FDir))
             EXPECT_NE(e.path().filename().string().rfind("NORK", 0), 0u) << e.path();
@@ -169,9 +155,9 @@ TEST_F(ReplacedFile, AChangeUnderWayWhenThePathIsSwappedIsTakenBack)
         const std::vector<char> before = HeldBytes(FHeld);
         ExpectRefused("the bracket", swap.Fate, [&] {
             TUpdateBracket bracket(FMgr);
-            AddNet("written into the old file");
+            AddWeb("written into the old file");
             swap.Apply(FBox, FOther);
-            AddNet("and more");
+            AddWeb("and more");
         });
         EXPECT_EQ(HeldBytes(FHeld), before);
     }
@@ -180,9 +166,9 @@ TEST_F(ReplacedFile, AChangeUnderWayWhenThePathIsSwappedIsTakenBack)
 TEST_F(ReplacedFile, TheBoxsOwnRebuildIsNotTakenForAReplacement)
 {
     ASSERT_TRUE(FMgr.Compact());
-    AddNet("after compacting");
+    AddWeb("after compacting");
     ASSERT_TRUE(FMgr.ChangePassword("changed", true));
-    AddNet("after the new password");
+    AddWeb("after the new password");
     EXPECT_EQ(FMgr.FileFate(), ffSame);
     TZmbNetItems list;
     FMgr.GetNetItemList(kWebFolder, false, list);
@@ -190,7 +176,7 @@ TEST_F(ReplacedFile, TheBoxsOwnRebuildIsNotTakenForAReplacement)
 
     // The rebuilt file is the one watched from then on.
     ASSERT_EQ(std::rename(FOther.c_str(), FBox.c_str()), 0);
-    ExpectRefused("a change after the rebuild", ffReplaced, [&] { AddNet("lost"); });
+    ExpectRefused("a change after the rebuild", ffReplaced, [&] { AddWeb("lost"); });
 }
 
 TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
@@ -199,7 +185,7 @@ TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
         SCOPED_TRACE(swap.Name);
         TearDown();
         SetUp();
-        const std::vector<char> other = FileBytes(FOther);
+        const std::vector<char> other = ReadFile(FOther);
         swap.Apply(FBox, FOther);
         const std::string copy = FDir + "/saved copy.zmb";
         ASSERT_TRUE(FMgr.SaveCopyAs(copy));
@@ -208,7 +194,7 @@ TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
         TZmbNetItem item;
         ASSERT_TRUE(FMgr.GetNetItem(FEntry, item));
         EXPECT_EQ(item.Comments, "comments of kept"); // blobs come from the old file
-        AddNet("into the copy");                          // changes land in the copy now
+        AddWeb("into the copy");                          // changes land in the copy now
         FMgr.CloseDatabase();
         EXPECT_TRUE(FMgr.CheckPassword(copy, "secret"));
         FMgr.OpenDatabase(copy, "secret");
@@ -216,7 +202,7 @@ TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
         FMgr.GetNetItemList(kWebFolder, false, list);
         EXPECT_EQ(list.size(), 2u);
         if (swap.Fate == ffReplaced)
-            EXPECT_EQ(FileBytes(FBox), other);
+            EXPECT_EQ(ReadFile(FBox), other);
     }
 }
 
@@ -225,7 +211,7 @@ TEST_F(ReplacedFile, ADeletedBoxCanBeSavedUnderItsOwnName)
     ASSERT_EQ(::unlink(FBox.c_str()), 0);
     ASSERT_TRUE(FMgr.SaveCopyAs(FBox));
     EXPECT_EQ(FMgr.FileFate(), ffSame);
-    AddNet("second");
+    AddWeb("second");
     FMgr.CloseDatabase();
     FMgr.OpenDatabase(FBox, "secret");
     TZmbNetItems list;

@@ -2,6 +2,8 @@
 // reported at once and once; a change of the file in place is not.
 #include "services/qt/BoxFileWatcher.h"
 
+#include "services/TempDir.h"
+
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -26,9 +29,8 @@ class BoxFileWatcherTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/zmbwatchXXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FTemp = std::make_unique<TTempDir>();
+        FDir = FTemp->Path().string();
         FBox = FDir + "/box.zmb";
         WriteText(FBox, "the box");
         FAnchor.Open(FBox);
@@ -42,12 +44,13 @@ protected:
     {
         FWatcher.Stop();
         FAnchor.Close();
-        fs::remove_all(FDir);
+        FTemp.reset();
     }
 
     // Lets the event loop deliver what the system reported, for a short while.
     static void Settle() { QTest::qWait(300); }
 
+    std::unique_ptr<TTempDir> FTemp;
     std::string FDir;
     std::string FBox;
     TFileAnchor FAnchor; // stands in for the data layer's hold on the open box
