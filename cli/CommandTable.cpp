@@ -32,6 +32,7 @@ void AddAllCommands(CLI::App& App, TCommandTable& Table)
     AddTreeCommand(App, Table);
     AddLsCommand(App, Table);
     AddShowCommand(App, Table);
+    AddClipCommand(App, Table);
     AddAddCommands(App, Table);
     AddEditCommand(App, Table);
     AddRmCommand(App, Table);

@@ -36,6 +36,7 @@ void AddInfoCommand(CLI::App& App, TCommandTable& Table);
 void AddTreeCommand(CLI::App& App, TCommandTable& Table);
 void AddLsCommand(CLI::App& App, TCommandTable& Table);
 void AddShowCommand(CLI::App& App, TCommandTable& Table);
+void AddClipCommand(CLI::App& App, TCommandTable& Table); // the one command that needs the desktop
 void AddAddCommands(CLI::App& App, TCommandTable& Table);
 void AddEditCommand(CLI::App& App, TCommandTable& Table);
 void AddRmCommand(CLI::App& App, TCommandTable& Table);

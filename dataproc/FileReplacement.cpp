@@ -107,6 +107,16 @@ void TFileReplacement::Write(const void* Data, int64_t Count)
     }
 }
 
+void TFileReplacement::Flush()
+{
+    int rc;
+    do {
+        rc = FileSystem().Sync(FHandle);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        Fail("write", errno);
+}
+
 void TFileReplacement::Commit()
 {
     struct stat st {};
@@ -116,12 +126,7 @@ void TFileReplacement::Commit()
         Fail("write", errno);
     if (exists && FOptions.KeepMode)
         (void)!::fchown(FHandle, st.st_uid, st.st_gid); // only where the system allows it
-    int rc;
-    do {
-        rc = FileSystem().Sync(FHandle);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0)
-        Fail("write", errno);
+    Flush();
     if (FileSystem().Rename(FFileName.c_str(), FTarget.c_str(), !FOptions.Overwrite) != 0)
         Fail("write", errno);
     FCommitted = true;

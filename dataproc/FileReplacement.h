@@ -47,6 +47,9 @@ public:
     // Appends Count bytes to what Write wrote so far. Raises EFileError naming Target and the
     // reason ("No space left on device").
     void Write(const void* Data, int64_t Count);
+    // Puts what was written so far on the device, for callers that must know the new content
+    // is whole before they change anything else. Raises EFileError naming Target and the reason.
+    void Flush();
     // Permissions, sync, rename, folder sync; afterwards Target holds the new content. Raises
     // EFileError naming Target when the new file cannot be put on the device or renamed; the
     // target is then as it was and the new file is gone. A failing sync of the folder after the

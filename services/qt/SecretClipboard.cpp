@@ -106,6 +106,11 @@ void TSecretClipboard::SetClearDelay(int Ms)
     FClearDelay = Ms < 1000 ? 1000 : Ms;
 }
 
+void TSecretClipboard::SetClock(TTickSource Clock)
+{
+    FClock = Clock ? std::move(Clock) : TTickSource(&TickCount);
+}
+
 void TSecretClipboard::TimerTimer()
 {
     if (!FPending) {

@@ -50,6 +50,8 @@ public:
     // A secret of ours waits to be cleared.
     bool HasPendingSecret() const { return FPending; }
     void SetOnClearFailed(TClearFailedEvent Value) { FOnClearFailed = std::move(Value); }
+    // The clock the delay is measured by; empty: the system's millisecond tick count.
+    void SetClock(TTickSource Clock);
 
     // The timer's tick: clears the pending secret when its time has come.
     void TimerTimer();

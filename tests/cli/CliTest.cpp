@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
@@ -712,6 +713,60 @@ TEST_F(CliTest, PipedPasswordLosesOneTrailingCrLf)
     EXPECT_EQ(RunCli({"info", box}, kPwd).Code, 0);             // no line break at all
     EXPECT_EQ(RunCli({"info", box}, kPwd + " \n").Code, 1);     // blanks are part of it
     EXPECT_EQ(RunCli({"info", box}, kPwd + "\r\r\n").Code, 1);  // only one CR goes
+}
+
+// Sets or removes environment variables for the scope (the tool inherits them).
+class TEnvScope {
+public:
+    TEnvScope(std::initializer_list<std::pair<const char*, const char*>> Values)
+    {
+        for (const auto& [name, value] : Values) {
+            const char* old = std::getenv(name);
+            FSaved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+            if (value != nullptr)
+                ::setenv(name, value, 1);
+            else
+                ::unsetenv(name);
+        }
+    }
+    ~TEnvScope()
+    {
+        for (const auto& [name, value] : FSaved) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> FSaved;
+};
+
+TEST_F(CliTest, ClipPutsAFieldThereForItsTimeAndNeedsADisplay)
+{
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "4", "--title", "t", "--user", "bob", "--password", "pw"});
+    Ok({"add", "note", box, "--folder", "15", "--title", "n"});
+    {
+        TEnvScope env({{"DISPLAY", nullptr}, {"WAYLAND_DISPLAY", nullptr}, {"QT_QPA_PLATFORM", nullptr}});
+        const TCliResult r = RunCli({"clip", box, "web:1"}); // no password on standard input: none is asked for
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_NE(r.Err.find("no display"), std::string::npos) << r.Err;
+    }
+    TEnvScope env({{"QT_QPA_PLATFORM", "offscreen"}});
+    const TCliResult r = RunCli({"clip", box, "web:1", "--field", "user", "--timeout", "1"}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("the user of web:1 is on the clipboard for 1 s"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("the clipboard is cleared"), std::string::npos) << r.Err;
+    const std::pair<std::vector<std::string>, int> refused[] = {
+        {{"clip", box, "web:1", "--field", "account"}, 2},
+        {{"clip", box, "note:1"}, 2},
+        {{"clip", box, "web:7"}, 1},
+        {{"clip", box, "web:1", "--timeout", "0"}, 2},
+    };
+    for (const auto& [args, code] : refused)
+        EXPECT_EQ(RunCli(args, kPwd + "\n").Code, code) << args[2];
 }
 
 TEST_F(CliTest, GenerateFollowsLengthAndKinds)

@@ -1,5 +1,6 @@
 // The general-entry editor with its attachments, the attachment list and the contract by which
 // the main window applies an edited list.
+#include "gui/AttachListDriver.h"
 #include "gui/EditorFixture.h"
 #include "gui/TestIconTheme.h"
 #include "gui/UrlRecorder.h"
@@ -57,41 +58,6 @@ protected:
         EXPECT_TRUE(DbFileMgr.GetAttachment(ID, data));
         return std::string(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size()));
     }
-    static QListWidget* View(QWidget* Form) { return Child<QListWidget>(Form, "AttachListView"); }
-    static QStringList Rows(QWidget* Form)
-    {
-        QStringList names;
-        for (int i = 0; i < View(Form)->count(); ++i)
-            names << View(Form)->item(i)->text();
-        return names;
-    }
-    static void Select(QWidget* Form, int Row)
-    {
-        MakeActive(Form);
-        View(Form)->setFocus();
-        View(Form)->setCurrentRow(Row);
-    }
-    static void Trigger(QWidget* Form, const char* Item)
-    {
-        Child<QMenu>(Form, "AttachPopupMenu")->findChild<QAction*>(Item)->trigger();
-    }
-    // Renames the selected attachment as a user does: F2, the new name, Enter.
-    static void RenameSelected(QWidget* Form, const QString& Name)
-    {
-        QTest::keyClick(View(Form), Qt::Key_F2);
-        QWidget* editor = QApplication::focusWidget();
-        EXPECT_NE(editor, View(Form));
-        auto* line = qobject_cast<QLineEdit*>(editor);
-        EXPECT_NE(line, nullptr);
-        if (line == nullptr)
-            return;
-        line->selectAll();
-        KeyClicks(line, Name);
-        QTest::keyClick(line, Qt::Key_Return);
-        // The view takes the edited text a moment later.
-        QListWidgetItem* row = View(Form)->currentItem();
-        EXPECT_TRUE(QTest::qWaitFor([row, Name] { return row->text() == Name; }));
-    }
 };
 
 TEST_F(CommItemFormTest, AddModeStoresTheEntryWithItsAttachmentsAndComesBackEmpty)
@@ -108,17 +74,17 @@ TEST_F(CommItemFormTest, AddModeStoresTheEntryWithItsAttachmentsAndComesBackEmpt
     bool visibleAfter = true;
     QString titleAfter;
     WhenModalShown([&](QWidget* form) {
-        visibleBefore = View(form)->isVisible();
+        visibleBefore = AttachView(form)->isVisible();
         Type(form, "CaptionEdit", "扫描件");
         for (int i = 0; i < 3; ++i)
             Click(form, "AddAttachButton");
-        shown = Rows(form);
-        EXPECT_EQ(View(form)->currentRow(), 2);
-        EXPECT_TRUE(View(form)->isVisible());
+        shown = AttachRows(form);
+        EXPECT_EQ(AttachView(form)->currentRow(), 2);
+        EXPECT_TRUE(AttachView(form)->isVisible());
         Click(form, "OkButton");
-        visibleAfter = View(form)->isVisible();
+        visibleAfter = AttachView(form)->isVisible();
         titleAfter = Child<QLineEdit>(form, "CaptionEdit")->text();
-        EXPECT_EQ(View(form)->count(), 0);
+        EXPECT_EQ(AttachView(form)->count(), 0);
         Click(form, "CancelButton");
     });
     TZmbCommItem item;
@@ -155,8 +121,8 @@ TEST_F(CommItemFormTest, AFileThatCannotBeReadChangesNothing)
     int rows = -1;
     WhenModalShown([&](QWidget* form) {
         Click(form, "AddAttachButton");
-        Trigger(form, "AddAttachItem");
-        rows = View(form)->count();
+        TriggerAttachItem(form, "AddAttachItem");
+        rows = AttachView(form)->count();
         Click(form, "CancelButton");
     });
     TZmbCommItem item;
@@ -183,10 +149,10 @@ TEST_F(CommItemFormTest, RenamingChangesTheNameAndTheIconAtOnce)
     qint64 iconBefore = 0;
     qint64 iconAfter = 0;
     WhenModalShown([&](QWidget* form) {
-        Select(form, 0);
-        iconBefore = View(form)->item(0)->icon().cacheKey();
-        RenameSelected(form, "报告.html");
-        iconAfter = View(form)->item(0)->icon().cacheKey();
+        SelectAttach(form, 0);
+        iconBefore = AttachView(form)->item(0)->icon().cacheKey();
+        RenameSelectedAttach(form, "报告.html");
+        iconAfter = AttachView(form)->item(0)->icon().cacheKey();
         Click(form, "OkButton");
     });
     EXPECT_TRUE(ShowCommItemForm(false, item, list));
@@ -214,12 +180,12 @@ TEST_F(CommItemFormTest, DeleteThenCancelLeavesTheStoreUntouched)
     QStringList rowsAfterDelete;
     bool visible = false;
     WhenModalShown([&](QWidget* form) {
-        Select(form, 0);
-        QTest::keyClick(View(form), Qt::Key_Delete);
-        Select(form, 0);
-        Trigger(form, "DeleteAttachItem");
-        rowsAfterDelete = Rows(form);
-        visible = View(form)->isVisible();
+        SelectAttach(form, 0);
+        QTest::keyClick(AttachView(form), Qt::Key_Delete);
+        SelectAttach(form, 0);
+        TriggerAttachItem(form, "DeleteAttachItem");
+        rowsAfterDelete = AttachRows(form);
+        visible = AttachView(form)->isVisible();
         Click(form, "CancelButton");
     });
     EXPECT_FALSE(ShowCommItemForm(false, item, list));
@@ -242,13 +208,13 @@ TEST_F(CommItemFormTest, DelInTheTitleDeletesTextNotAnAttachment)
     QString title;
     int rows = 0;
     WhenModalShown([&](QWidget* form) {
-        View(form)->setCurrentRow(0);
+        AttachView(form)->setCurrentRow(0);
         auto* caption = Child<QLineEdit>(form, "CaptionEdit");
         caption->setFocus();
         caption->setCursorPosition(0);
         QTest::keyClick(caption, Qt::Key_Delete);
         title = caption->text();
-        rows = View(form)->count();
+        rows = AttachView(form)->count();
         Click(form, "CancelButton");
     });
     ShowCommItemForm(false, item, list);
@@ -266,10 +232,10 @@ TEST_F(CommItemFormTest, AReplacedFileOfTheSameNameIsOneDeletionAndOneAddition)
     TZmbCommItem item;
     DbFileMgr.GetCommItem(id, item);
     WhenModalShown([&](QWidget* form) {
-        Select(form, 0);
-        Trigger(form, "DeleteAttachItem");
+        SelectAttach(form, 0);
+        TriggerAttachItem(form, "DeleteAttachItem");
         Click(form, "AddAttachButton");
-        EXPECT_EQ(Rows(form), (QStringList{"附录.txt", "合同.doc"}));
+        EXPECT_EQ(AttachRows(form), (QStringList{"附录.txt", "合同.doc"}));
         Type(form, "CaptionEdit", "新合同");
         Click(form, "OkButton");
     });
@@ -314,8 +280,8 @@ TEST_F(CommItemFormTest, OpeningUsesAPrivateCopyThatIsWipedAfterTheMessage)
             folderMode = st.st_mode & 0777;
     });
     WhenModalShown([&](QWidget* form) {
-        Select(form, 0);
-        QTest::keyClick(View(form), Qt::Key_Return);
+        SelectAttach(form, 0);
+        QTest::keyClick(AttachView(form), Qt::Key_Return);
         Click(form, "CancelButton");
     });
     ShowCommItemForm(false, item, list);
@@ -340,8 +306,8 @@ TEST_F(CommItemFormTest, SaveAsWritesTheContentAndAnEmptyAttachmentGivesAnEmptyF
     FFileDialogs.Answer(FDir / "out1");
     WhenModalShown([&](QWidget* form) {
         for (int row = 0; row < 2; ++row) {
-            Select(form, row);
-            Trigger(form, "SaveAttachItem");
+            SelectAttach(form, row);
+            TriggerAttachItem(form, "SaveAttachItem");
         }
         Click(form, "CancelButton");
     });

@@ -5,17 +5,15 @@
 
 #include "app/AppObjects.h"
 #include "boxdata/DbFileMgr.h"
+#include "gui/FileDialogAnswers.h"
 #include "gui/ShellFixture.h"
 #include "services/AppOptMgr.h"
 #include "services/GenPwd.h"
-#include "services/qt/FileDialogs.h"
 #include "services/qt/WindowUtils.h"
 #include "ui/dialogs/AttachList.h"
 #include "ui/dialogs/EditorHost.h"
 
 #include <QMainWindow>
-
-#include <deque>
 
 class TTestMainForm : public QMainWindow, public TEditorHost {
 public:
@@ -83,33 +81,6 @@ private:
         ++AddCount;
         return true;
     }
-};
-
-// Answers file dialogs with the planned names, in order; records the requests.
-class TFileDialogAnswers {
-public:
-    TFileDialogAnswers()
-    {
-        FPrevious = SetFileDialogHandler([this](const TFileDialogRequest& r, QString& FileName) {
-            Requests.push_back(r);
-            if (FAnswers.empty())
-                return false;
-            FileName = FAnswers.front();
-            FAnswers.pop_front();
-            return !FileName.isEmpty();
-        });
-    }
-    ~TFileDialogAnswers() { SetFileDialogHandler(FPrevious); }
-    TFileDialogAnswers(const TFileDialogAnswers&) = delete;
-    TFileDialogAnswers& operator=(const TFileDialogAnswers&) = delete;
-
-    // The next dialog chooses FileName ("" cancels it).
-    void Answer(const std::string& FileName) { FAnswers.push_back(QString::fromStdString(FileName)); }
-    std::vector<TFileDialogRequest> Requests;
-
-private:
-    std::deque<QString> FAnswers;
-    TFileDialogHandler FPrevious;
 };
 
 class TEditorFixture : public TShellFixture {

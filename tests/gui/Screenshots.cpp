@@ -19,13 +19,13 @@
 #include "ui/dialogs/MinLockFrm.h"
 #include "ui/dialogs/NewFileFrm.h"
 #include "ui/dialogs/NoticeFrm.h"
-#include "ui/main/MainFrm.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QTest>
 
@@ -55,44 +55,6 @@ void Check(QWidget* Form, const char* Name)
     if (auto* box = Child<QCheckBox>(Form, Name))
         box->setChecked(true);
 }
-
-} // namespace
-
-void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*)>& Fill)
-{
-    Form->show();
-    QApplication::setActiveWindow(Form);
-    if (!QTest::qWaitForWindowExposed(Form))
-        std::cerr << "not shown: " << Name.toStdString() << '\n';
-    if (Fill)
-        Fill(Form);
-    QTest::qWait(50);
-
-    QRect area = Form->frameGeometry();
-    const auto balloons = Form->findChildren<TYarroBalloonHint*>();
-    for (TYarroBalloonHint* b : balloons)
-        if (b->isVisible())
-            area |= b->geometry();
-    const qreal dpr = Form->devicePixelRatioF();
-    QPixmap canvas(area.size() * dpr);
-    canvas.setDevicePixelRatio(dpr);
-    canvas.fill(QColor(0x80, 0x80, 0x80));
-    {
-        QPainter painter(&canvas);
-        painter.drawPixmap(Form->geometry().topLeft() - area.topLeft(), Form->grab());
-        for (TYarroBalloonHint* b : balloons)
-            if (b->isVisible())
-                painter.drawPixmap(b->geometry().topLeft() - area.topLeft(), b->grab());
-    }
-    const QString file = OutDir + "/" + Name + ".png";
-    if (canvas.save(file))
-        ++Written;
-    else
-        std::cerr << "cannot write " << file.toStdString() << '\n';
-    Form->hide();
-}
-
-namespace {
 
 // The shared pictures at 16, 24 and 32 pixels on a light and on a dark background.
 void ShootImages()
@@ -223,15 +185,53 @@ void ShootAll(const std::string& Box)
         form.SetData("secret");
         Shoot(&form, "InputForm-password");
     }
-    {
-        DbFileMgr.OpenDatabase(Box, "secret");
-        TMainForm form;
-        Shoot(&form, "MainForm");
-    }
+    ShootMainForm();
     ShootEditors();
 }
 
 } // namespace
+
+void Shoot(QWidget* Form, const QString& Name, const std::function<void(QWidget*)>& Fill)
+{
+    Form->show();
+    QApplication::setActiveWindow(Form);
+    if (!QTest::qWaitForWindowExposed(Form))
+        std::cerr << "not shown: " << Name.toStdString() << '\n';
+    if (Fill)
+        Fill(Form);
+    QTest::qWait(50);
+
+    // What stands above the window: its balloons and the menus open at the moment.
+    QList<QWidget*> above;
+    for (TYarroBalloonHint* b : Form->findChildren<TYarroBalloonHint*>())
+        if (b->isVisible())
+            above << b;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QMenu*>(w) != nullptr && w->isVisible())
+            above << w;
+    QRect area = Form->frameGeometry();
+    for (QWidget* w : above)
+        area |= w->geometry();
+    const qreal dpr = Form->devicePixelRatioF();
+    QPixmap canvas(area.size() * dpr);
+    canvas.setDevicePixelRatio(dpr);
+    canvas.fill(QColor(0x80, 0x80, 0x80));
+    {
+        QPainter painter(&canvas);
+        painter.drawPixmap(Form->geometry().topLeft() - area.topLeft(), Form->grab());
+        for (QWidget* w : above)
+            painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+    }
+    const QString file = OutDir + "/" + Name + ".png";
+    if (canvas.save(file))
+        ++Written;
+    else
+        std::cerr << "cannot write " << file.toStdString() << '\n';
+    for (QWidget* w : above)
+        if (qobject_cast<QMenu*>(w) != nullptr)
+            w->hide();
+    Form->hide();
+}
 
 int main(int argc, char** argv)
 {

@@ -32,6 +32,8 @@ protected:
         return file;
     }
 
+public:
+    // Form helpers, also for drivers outside the fixtures.
     static QString Q(const std::string& Text) { return QString::fromStdString(Text); }
 
     template <typename T = QWidget>
@@ -61,6 +63,8 @@ protected:
     }
     // The control that has (or gets, when its window is active) the focus in Form.
     static QString FocusIn(QWidget* Form) { return Form->focusWidget() ? Form->focusWidget()->objectName() : QString(); }
+
+protected:
 
     TTempDir FDir;
     TMessageRecorder FMessages;

@@ -68,5 +68,3 @@ TEST(ShellLaunchTest, RunProgramRunsProgramsAndOpensDocuments)
 }
 
 } // namespace
-
-#include "ShellLaunchTest.moc"
