@@ -20,9 +20,10 @@ protected:
     {
         FPreviousDialogs = SetFileDialogHandler([this](const TFileDialogRequest& Request, QString& FileName) {
             FDialogs.push_back(Request);
-            if (FSaveAs.isEmpty())
+            const QString& chosen = Request.Kind == fdSave ? FSaveAs : FOpenPath;
+            if (chosen.isEmpty())
                 return false;
-            FileName = FSaveAs;
+            FileName = chosen;
             return true;
         });
     }
@@ -71,7 +72,8 @@ protected:
     std::string FBox;
     std::string FOther;
     std::string FOtherBytes;
-    QString FSaveAs;
+    QString FSaveAs;   // answers the save dialog (empty: cancelled)
+    QString FOpenPath; // answers the open dialog (empty: cancelled)
     QStringList FPasswords; // typed at the password prompts that follow the choices, in turn
     std::vector<TFileDialogRequest> FDialogs;
     TFileDialogHandler FPreviousDialogs;
@@ -137,18 +139,28 @@ TEST_F(MainFileLostTest, ReplacedBoxGivesWayToTheNewFileWithItsOwnPassword)
     AddWeb(kMail, "新文件中");
 }
 
-TEST_F(MainFileLostTest, DeletedBoxOffersSaveAsFirstAndCloses)
+TEST_F(MainFileLostTest, DeletedBoxOffersSaveAsFirstThenAnotherBox)
 {
     SetUpBoxes();
-    FMessages.Answer(QMessageBox::Save);  // then the save dialog is cancelled
-    FMessages.Answer(QMessageBox::Close); // the choices again
+    FOpenPath = Q(FOther);
+    FMessages.Answer(QMessageBox::Save); // the save dialog is cancelled, the choices come back
+    FMessages.Answer(QMessageBox::Open); // another box, chosen in the open dialog
+    FPasswords = {"other"};
+    FMessages.SetOnMessage([this](const TMessageBoxRequest& Request) {
+        if (!Request.ButtonTexts.isEmpty() && Choices().size() == 2)
+            WhenPasswordAsked(FPasswords.takeFirst());
+    });
     ASSERT_EQ(::unlink(FBox.c_str()), 0);
     ASSERT_TRUE(ChoicesShown(2));
     const auto choices = Choices();
     EXPECT_TRUE(choices[0].Text.contains(QStringLiteral("移动或删除"))) << choices[0].Text.toStdString();
     EXPECT_EQ(choices[0].DefaultButton, QMessageBox::Save);
-    EXPECT_EQ(FDialogs.size(), 1u);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return !FForm->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return DbFileMgr.FileName() == FOther; }, 5000));
+    ASSERT_EQ(FDialogs.size(), 2u);
+    EXPECT_EQ(FDialogs[0].Kind, fdSave);
+    EXPECT_EQ(FDialogs[1].Kind, fdOpen);
+    EXPECT_EQ(LastFileSaved(), FOther);
+    EXPECT_TRUE(IsFileOpenedElsewhere(FOther));
     EXPECT_FALSE(fs::exists(FBox));
 }
 
