@@ -145,7 +145,7 @@ void ShootMainForm()
     });
     poll.start(50);
     std::filesystem::rename(box + ".sync", box);
-    QTest::qWaitFor([&form] { return !form.isVisible(); }, 5000);
+    QTest::qWaitFor([&shot] { return shot && QApplication::activeModalWidget() == nullptr; }, 5000);
     // The editors' pictures use the box after this: the same content, now in the new file.
     const std::string password = DbFileMgr.Password();
     DbFileMgr.OpenDatabase(box, password);
