@@ -72,6 +72,13 @@ protected:
         TBoxFixture::TearDown();
     }
 
+    // A new box for the next case of a table.
+    void FreshBox()
+    {
+        TearDown();
+        SetUp();
+    }
+
     // A web entry with comments, which live in a blob.
     int32_t AddWeb(const std::string& Caption)
     {
@@ -129,8 +136,7 @@ TEST_F(ReplacedFile, EveryChangeIsRefusedAndNeitherFileIsTouched)
     };
     for (const TSwap& swap : kSwaps) {
         SCOPED_TRACE(swap.Name);
-        TearDown();
-        SetUp();
+        FreshBox();
         const std::vector<char> orphan = HeldBytes(FHeld);
         const std::vector<char> other = ReadFile(FOther);
         swap.Apply(FBox, FOther);
@@ -150,8 +156,7 @@ TEST_F(ReplacedFile, AChangeUnderWayWhenThePathIsSwappedIsTakenBack)
 {
     for (const TSwap& swap : kSwaps) {
         SCOPED_TRACE(swap.Name);
-        TearDown();
-        SetUp();
+        FreshBox();
         const std::vector<char> before = HeldBytes(FHeld);
         ExpectRefused("the bracket", swap.Fate, [&] {
             TUpdateBracket bracket(FMgr);
@@ -183,8 +188,7 @@ TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
 {
     for (const TSwap& swap : kSwaps) {
         SCOPED_TRACE(swap.Name);
-        TearDown();
-        SetUp();
+        FreshBox();
         const std::vector<char> other = ReadFile(FOther);
         swap.Apply(FBox, FOther);
         const std::string copy = FDir + "/saved copy.zmb";
