@@ -1,7 +1,9 @@
 #include "app/Application.h"
 
+#include "boxdata/DbFileMgr.h"
 #include "services/Abort.h"
 #include "services/qt/MessageBox.h"
+#include "storage/NorkError.h"
 
 namespace {
 
@@ -15,6 +17,16 @@ void ShowException(const std::exception& Error)
 {
     if (dynamic_cast<const EAbort*>(&Error) != nullptr)
         return;
+    if (const auto* lost = dynamic_cast<const ENorkFileReplaced*>(&Error)) {
+        // The window offers its ways out of this itself; here the user learns that the change
+        // was not stored.
+        const QString box = QString::fromStdString(DbFileMgr.FileName());
+        ShowError(QApplication::activeWindow(),
+                  lost->Fate() == ffReplaced
+                      ? QStringLiteral("无法保存修改：密码箱文件“%1”已被其他程序替换为另一个文件。").arg(box)
+                      : QStringLiteral("无法保存修改：密码箱文件“%1”已被移动或删除。").arg(box));
+        return;
+    }
     ShowError(QApplication::activeWindow(), QString::fromUtf8(Error.what()));
 }
 

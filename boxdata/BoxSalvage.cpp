@@ -2,9 +2,9 @@
 
 #include "boxdata/BoxSchema.h"
 #include "boxdata/DbFileMgr.h"
-#include "boxdata/UpdateBracket.h"
 #include "dataproc/AnsiText.h"
 #include "dataproc/Exception.h"
+#include "dataproc/UpdateBracket.h"
 #include "dataproc/Wipe.h"
 #include "storage/Nork.h"
 

@@ -180,11 +180,7 @@ void TDbFileMgr::OpenDatabase(const std::string& FileName, const std::string& Pa
     // not open makes the first table raise.
     FDatabase->Open(FileName, Password);
     try {
-        FFolderTable->Open(kFolderTable, true);
-        FNetItemTable->Open(kNetItemTable, true);
-        FBankItemTable->Open(kBankItemTable, true);
-        FCommItemTable->Open(kCommItemTable, true);
-        FAttachTable->Open(kAttachTable, true);
+        OpenTables();
     } catch (...) {
         // Never leave a box half open: some tables readable, others not.
         try {
@@ -201,6 +197,16 @@ void TDbFileMgr::ReOpenDatabase()
 {
     if (!FFileName.empty())
         OpenDatabase(FFileName, FPassword);
+}
+
+void TDbFileMgr::OpenTables()
+{
+    using namespace BoxSchema;
+    FFolderTable->Open(kFolderTable, true);
+    FNetItemTable->Open(kNetItemTable, true);
+    FBankItemTable->Open(kBankItemTable, true);
+    FCommItemTable->Open(kCommItemTable, true);
+    FAttachTable->Open(kAttachTable, true);
 }
 
 void TDbFileMgr::CloseTables()
@@ -241,14 +247,18 @@ void TDbFileMgr::CancelUpdate() noexcept
 namespace {
 
 // Runs a rebuild with the tables closed and opens the box again afterwards, whatever happened;
-// a failure of the reopen after a failed rebuild does not hide the rebuild's own error.
+// a failure of the reopen after a failed rebuild does not hide the rebuild's own error. A box
+// whose path leads elsewhere is refused first: opening it again by its path would open another file.
 template <class Fn>
-bool RebuildAndReopen(TDbFileMgr& Mgr, Fn Rebuild)
+bool RebuildAndReopen(TDbFileMgr& Mgr, TNorkDatabase& Database, Fn Rebuild)
 {
+    Database.CheckFileInPlace();
     Mgr.CloseTables();
     bool result = false;
     try {
         result = Rebuild();
+    } catch (const ENorkFileReplaced&) {
+        throw;
     } catch (...) {
         try {
             Mgr.ReOpenDatabase();
@@ -264,7 +274,7 @@ bool RebuildAndReopen(TDbFileMgr& Mgr, Fn Rebuild)
 
 bool TDbFileMgr::ChangePassword(const std::string& NewPassword, bool CheckPwd)
 {
-    return RebuildAndReopen(*this, [&] {
+    return RebuildAndReopen(*this, *FDatabase, [&] {
         const bool ok = FDatabase->ChangePassword(NewPassword, CheckPwd);
         if (ok)
             FPassword = NewPassword;
@@ -279,7 +289,36 @@ void TDbFileMgr::SetPwdQuestion(bool UseQuestion, const std::string& Question, c
 
 bool TDbFileMgr::Compact()
 {
-    return RebuildAndReopen(*this, [&] { return FDatabase->Compact(); });
+    return RebuildAndReopen(*this, *FDatabase, [&] { return FDatabase->Compact(); });
+}
+
+bool TDbFileMgr::SaveCopyAs(const std::string& NewFileName)
+{
+    CloseTables();
+    bool saved = false;
+    try {
+        saved = FDatabase->SaveCopyAs(NewFileName);
+    } catch (...) {
+        // Back to the file that was opened, as far as its path still leads to it.
+        try {
+            if (FDatabase->Active())
+                OpenTables();
+        } catch (...) {
+        }
+        throw;
+    }
+    if (!saved) {
+        OpenTables();
+        return false;
+    }
+    FFileName = FDatabase->FileName();
+    OpenTables();
+    return true;
+}
+
+TFileFate TDbFileMgr::FileFate() const
+{
+    return FDatabase->FileFate();
 }
 
 int32_t TDbFileMgr::FileSize() const

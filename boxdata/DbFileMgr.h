@@ -19,6 +19,7 @@
 #pragma once
 
 #include "boxdata/ZembraTypes.h"
+#include "dataproc/FileAnchor.h"
 #include "dataproc/MemoryStream.h"
 
 #include <chrono>
@@ -114,6 +115,17 @@ public:
     // Rewrites the file without its dead space and opens it again in every case; answers and
     // raises as ChangePassword.
     bool Compact();
+    // The way out after the box's file was replaced, moved or deleted under the program (see
+    // FileFate): what the box held when that happened, copied by the rebuild from the file that
+    // was opened, becomes NewFileName (created, or replaced whole), and the box is open on it
+    // with the same password. Also a plain "save as". Answers true; errors raise, and the box
+    // stays as it was (with its tables closed when its path leads elsewhere by then).
+    bool SaveCopyAs(const std::string& NewFileName);
+    // What became of the open box's path since it was opened: ffSame (also while no box is
+    // open), ffReplaced (another file was renamed over it) or ffGone (moved or deleted). While
+    // it is not ffSame every change, and every read that needs the file, raises
+    // ENorkFileReplaced (storage/NorkError.h) naming the file, and nothing is written. Answers.
+    TFileFate FileFate() const;
 
     // The properties answer and never raise.
     const std::string& FileName() const { return FFileName; }
@@ -204,6 +216,7 @@ private:
     std::string FLastMessage;
 
     void ShowMessage(const std::string& Text);
+    void OpenTables();
 };
 
 // The one instance of the running program.

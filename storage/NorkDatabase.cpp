@@ -133,6 +133,11 @@ bool TNorkDatabase::OpenDatabase(const std::string& APassword)
                 RaiseNorkError(SNorkVersionTooHigh);
             if (FFileIO.Size() < kFixedPartSize)
                 RaiseFileCorrupt();
+            if (!FInMemory) {
+                FFileAnchor.Open(FFileName);
+                if (!FFileAnchor.Holds(FFileIO.Handle()))
+                    RaiseFileReplaced(ffReplaced);
+            }
             LoadTableTab();
             FFileIO.ReadDBOptions(FDBOptions);
             FFileIO.ReadDBKeyData(FDBKeyData);
@@ -156,13 +161,16 @@ bool TNorkDatabase::OpenDatabase(const std::string& APassword)
             return true;
         });
     } catch (...) {
+        FFileAnchor.Close();
         FTableNames.clear();
         WipeString(FPassword);
         SecureZero(&FDBKeyData, sizeof(FDBKeyData));
         throw;
     }
-    if (!accepted)
+    if (!accepted) {
+        FFileAnchor.Close();
         SecureZero(&FDBKeyData, sizeof(FDBKeyData));
+    }
     FActive = accepted;
     return accepted;
 }
@@ -223,6 +231,7 @@ void TNorkDatabase::Close()
     FUpdateCount = 0;
     FFileIO.ForgetChanges();
     FFileIO.Close();
+    FFileAnchor.Close();
     if (!undoFailure.empty())
         throw EFileError("A change that failed half-way could not be taken back: " + undoFailure);
 }
@@ -248,17 +257,52 @@ void TNorkDatabase::UnregisterTable(TNorkTable* Table) noexcept
 
 void TNorkDatabase::OpenFileIO()
 {
-    if (FInMemory)
+    if (FInMemory) {
         FFileIO.Open(FMemStream, FExclusive, FReadOnly, FStartOffset);
-    else
+    } else if (FReadAnchored) {
+        FFileIO.Open(FFileAnchor.HandlePath(), FExclusive, true, FStartOffset);
+        return; // reading for a copy says nothing about whether the box may be written
+    } else {
+        // Looked at before the handle is taken and again after, so that a swap in between is
+        // caught as well: the handle must be on the file this database read its catalogue from.
+        CheckFileInPlace();
         FFileIO.Open(FFileName, FExclusive, FReadOnly, FStartOffset);
+        if (FActive && FFileAnchor.IsOpen() && !FFileAnchor.Holds(FFileIO.Handle())) {
+            FFileIO.CloseNoThrow();
+            RaiseFileReplaced(ffReplaced);
+        }
+    }
     FReadOnly = FFileIO.DBStream()->ReadOnly();
+}
+
+TFileFate TNorkDatabase::FileFate() const
+{
+    return FActive && !FInMemory ? FFileAnchor.FateOf(FFileName) : ffSame;
+}
+
+void TNorkDatabase::CheckFileInPlace() const
+{
+    const TFileFate fate = FileFate();
+    if (fate != ffSame)
+        RaiseFileReplaced(fate);
+}
+
+void TNorkDatabase::RaiseFileReplaced(TFileFate Fate) const
+{
+    throw ENorkFileReplaced(NorkFormat(Fate == ffGone ? SNorkFileGone : SNorkFileReplaced, FFileName), Fate);
+}
+
+std::string TNorkDatabase::SourcePath() const
+{
+    return FReadAnchored ? FFileAnchor.HandlePath() : FFileName;
 }
 
 void TNorkDatabase::AcquireFileIO(bool Savepoint)
 {
-    if (FUpdateCount == 0 || !FFileIO.IsOpen())
+    if (FUpdateCount == 0 || !FFileIO.IsOpen()) {
         OpenFileIO();
+        FWritesAtBegin = FFileIO.WriteCount();
+    }
     if (Savepoint) {
         try {
             FFileIO.BeginChange();
@@ -289,6 +333,15 @@ void TNorkDatabase::ReleaseFileIO(bool Savepoint)
         FFileIO.EndChange();
         --FUpdateCount;
         return;
+    }
+    // A change written while the path was swapped went into a file nobody will read: it is
+    // taken back there too and reported, never announced as made.
+    if (FFileIO.WriteCount() != FWritesAtBegin) {
+        const TFileFate fate = FileFate();
+        if (fate != ffSame) {
+            CancelFileIO(); // the file is out of use either way: a failure here changes nothing
+            RaiseFileReplaced(fate);
+        }
     }
     // The outermost change is complete once it is on the device; when it cannot be put there,
     // it is taken back as a whole, so the caller's error and the file agree.

@@ -18,6 +18,7 @@
 #pragma once
 
 #include "dataproc/Exception.h"
+#include "dataproc/FileAnchor.h"
 #include "dataproc/MemoryStream.h"
 #include "dataproc/NorkAlgoMgr.h"
 #include "storage/NorkFileIO.h"
@@ -113,6 +114,21 @@ public:
     // Files up to this size (256 MiB unless set) are rebuilt in memory and written out at once;
     // larger ones are built in the new file directly. Both give the same bytes.
     static void SetMemoryRebuildLimit(int64_t Bytes);
+    // The rebuild's copy of the file that was opened, read through its anchor even when its path
+    // leads elsewhere now or nowhere, written as NewFileName (created, or replaced whole) with
+    // the same options and password; then the database is open on the copy. Needs what a
+    // rebuild needs; an in-memory or offset database answers false. The caller makes sure no
+    // other program works in NewFileName. On an error the database stays open on its file.
+    bool SaveCopyAs(const std::string& NewFileName);
+
+    // An open disk database works only on the file it opened. A synchronising tool or a file
+    // manager may rename another file over its path, move it or delete it; from then on every
+    // operation that would open the file raises ENorkFileReplaced naming it, before anything is
+    // read or written, and an outermost change that finds the path swapped when it ends is
+    // taken back and raises the same. FileFate answers what became of the path (ffSame while
+    // closed or in memory); CheckFileInPlace raises ENorkFileReplaced unless it is ffSame.
+    TFileFate FileFate() const;
+    void CheckFileInPlace() const;
 
     // These four work open or closed: on a closed object they use the file FileName names. They
     // raise on errors of the file.
@@ -212,6 +228,9 @@ private:
     // Catalogue position of a table by the names in its headers on file; -1 when absent.
     int FindTableInFile(const std::string& TableName);
     void LoadTableNames();
+    [[noreturn]] void RaiseFileReplaced(TFileFate Fate) const;
+    // The file the operations read: the path, or the anchored file while a copy is saved from it.
+    std::string SourcePath() const;
 
     std::string FFileName;
     TMemoryStream* FMemStream = nullptr;
@@ -233,6 +252,12 @@ private:
     TTableTab FTableTab{};
     std::vector<std::string> FTableNames;
     TNorkProgressEvent FOnProgress;
+    // The file that was opened, held (without a lock) while the database is open from a disk file.
+    TFileAnchor FFileAnchor;
+    // The file layer opens the anchored file, read-only, instead of the path (SaveCopyAs).
+    bool FReadAnchored = false;
+    // Writes through the file layer when the outermost change began.
+    int64_t FWritesAtBegin = 0;
 };
 
 template <class Fn>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dataproc/Exception.h"
+#include "dataproc/FileAnchor.h"
 
 #include <cstdint>
 #include <string>
@@ -17,6 +18,19 @@ public:
 class ENorkFileCorrupt : public Exception {
 public:
     using Exception::Exception;
+};
+
+// The open database's path no longer names the file that was opened (another file was renamed
+// over it, or it was moved or deleted): nothing is read from or written to what the path names
+// now. Fate says which; callers offer the user a way out instead of a plain error.
+class ENorkFileReplaced : public ENorkError {
+public:
+    ENorkFileReplaced(std::string Message, TFileFate Fate) : ENorkError(std::move(Message)), FFate(Fate) {}
+    // ffReplaced or ffGone.
+    TFileFate Fate() const { return FFate; }
+
+private:
+    TFileFate FFate;
 };
 
 // A message of the engine with its fixed id. "%s" takes a name, "%d" a number, "%p" an address.
@@ -53,6 +67,10 @@ inline constexpr TNorkMessage SNorkVersionTooHigh{65151, "Database file version 
 // have no numbered message of their own.
 inline constexpr TNorkMessage SNorkRecordIdOverflow{0, "No record id is left above '%d'"};
 inline constexpr TNorkMessage SNorkFileTooLarge{0, "Database file '%s' would exceed 2147483647 bytes"};
+inline constexpr TNorkMessage SNorkFileReplaced{
+    0, "Database file '%s' has been replaced by another file since it was opened; neither file was changed"};
+inline constexpr TNorkMessage SNorkFileGone{
+    0, "Database file '%s' has been moved or deleted since it was opened; it was not changed"};
 
 // The text with its first placeholder replaced by Arg; raises nothing but memory exhaustion.
 std::string NorkFormat(const TNorkMessage& Msg, std::string_view Arg);

@@ -62,6 +62,12 @@ void TNorkFileIO::Close()
     FDBStream.reset();
 }
 
+int TNorkFileIO::Handle() const
+{
+    const auto* disk = dynamic_cast<const TNorkDiskFileStream*>(FDBStream.get());
+    return disk != nullptr ? disk->Handle() : -1;
+}
+
 void TNorkFileIO::Flush()
 {
     if (FDBStream && FDBStream->IsOpen() && !FDBStream->Flushed())

@@ -37,6 +37,8 @@ public:
     bool IsOpen() const { return FDBStream && FDBStream->IsOpen(); }
     bool InMemory() const { return FDBStream && FDBStream->InMemory(); }
     TNorkFileStream* DBStream() const { return FDBStream.get(); }
+    // The descriptor of an open disk file; -1 for a memory stream or when closed.
+    int Handle() const;
 
     // Magic "NORK", case-sensitive; a file shorter than the 10 bytes of magic and version is not valid.
     bool IsValidDBFile();

@@ -9,6 +9,7 @@
 #include "dataproc/AlgoRegistry.h"
 #include "dataproc/AnsiText.h"
 #include "dataproc/Exception.h"
+#include "dataproc/FilePaths.h"
 #include "dataproc/FileReplacement.h"
 #include "dataproc/FileStream.h"
 #include "dataproc/UpdateBracket.h"
@@ -39,6 +40,18 @@ public:
 
 private:
     std::string& FS;
+};
+
+// Sets a flag for the lifetime of the object.
+class TAnchoredReads {
+public:
+    explicit TAnchoredReads(bool& Flag) : FFlag(Flag) { FFlag = true; }
+    ~TAnchoredReads() { FFlag = false; }
+    TAnchoredReads(const TAnchoredReads&) = delete;
+    TAnchoredReads& operator=(const TAnchoredReads&) = delete;
+
+private:
+    bool& FFlag;
 };
 
 int64_t FileSizeOf(const std::string& FileName)
@@ -90,6 +103,8 @@ bool TNorkDatabase::RebuildDatabase(bool CompressBlob, std::string CompressName,
             RaiseNorkError(SNorkTableActive);
     if (FStartOffset != 0 || FReadOnly || FInMemory)
         return false;
+    // A rebuild of a file whose path leads elsewhere would put the old file back over the new one.
+    CheckFileInPlace();
     if (CompressBlob && !IsCompressAlgoRegistered(CompressName))
         CompressName = "Zlib";
     if (Encrypt && !IsEncryptAlgoRegistered(EncryptName))
@@ -107,6 +122,8 @@ bool TNorkDatabase::RebuildDatabase(bool CompressBlob, std::string CompressName,
 
     std::string oldPassword = FPassword;
     TWipeOnExit wipeOld(oldPassword);
+    TFileAnchor oldFile;
+    oldFile.Swap(FFileAnchor);
     Close();
     try {
         // The old file is held exclusively while it is replaced, so a box that another process is
@@ -115,11 +132,21 @@ bool TNorkDatabase::RebuildDatabase(bool CompressBlob, std::string CompressName,
         try {
             held = std::make_unique<TFileStream>(fileName, fmOpenRead, shExclusive);
         } catch (const EFileError&) {
+            if (oldFile.FateOf(fileName) != ffSame)
+                RaiseFileReplaced(oldFile.FateOf(fileName));
             Open(fileName, oldPassword);
             return false;
         }
+        // The path was swapped while the copy was made: the file it names now is not ours to
+        // replace, nor to open in the old one's place, so the database stays closed.
+        if (!oldFile.Holds(held->Handle()))
+            throw ENorkFileReplaced(NorkFormat(SNorkFileReplaced, fileName), ffReplaced);
         newFile.Commit();
+    } catch (const ENorkFileReplaced&) {
+        throw;
     } catch (...) {
+        if (oldFile.FateOf(fileName) != ffSame)
+            throw;
         // Not replaced: the old file, with the old password, is in place.
         try {
             Open(fileName, oldPassword);
@@ -129,6 +156,34 @@ bool TNorkDatabase::RebuildDatabase(bool CompressBlob, std::string CompressName,
         throw;
     }
     Open(fileName, NewPassword);
+    return true;
+}
+
+bool TNorkDatabase::SaveCopyAs(const std::string& NewFileName)
+{
+    CheckActive();
+    for (const TNorkTable* table : FTables)
+        if (table->Active())
+            RaiseNorkError(SNorkTableActive);
+    if (FStartOffset != 0 || FInMemory)
+        return false;
+    const std::string target = FullPath(NewFileName);
+    TReplaceOptions options;
+    options.Prefix = kNorkTempPrefix;
+    TFileReplacement newFile(target, options); // removed again on every path that does not commit it
+    {
+        TAnchoredReads anchored(FReadAnchored);
+        try {
+            CopyInto(newFile, Compressed(), CompressAlgoName(), Encrypted(), EncryptAlgoName(), FPassword);
+        } catch (const EFileError& e) {
+            throw EFileError(NamingTheBox(e.Message(), newFile.FileName(), target));
+        }
+    }
+    newFile.Commit();
+    std::string password = FPassword;
+    TWipeOnExit wipe(password);
+    Close();
+    Open(target, password);
     return true;
 }
 
@@ -148,7 +203,7 @@ void TNorkDatabase::CopyInto(TFileReplacement& NewFile, bool CompressBlob, const
     NewFileImage(image, CompressBlob, CompressName, Encrypt, EncryptName, NewPassword);
     // A box of ordinary size is built in memory and written out once: the copy makes several
     // small writes per record, which would otherwise each be a system call.
-    const int64_t oldSize = FileSizeOf(FFileName);
+    const int64_t oldSize = FileSizeOf(SourcePath());
     const bool inMemory = oldSize >= 0 && oldSize <= MemoryRebuildLimit;
     if (inMemory) {
         image.Reserve(oldSize);

@@ -12,23 +12,40 @@ TMessageBoxHandler& Handler()
     return handler;
 }
 
+QMessageBox::StandardButton Show(const TMessageBoxRequest& Request)
+{
+    if (Handler())
+        return Handler()(Request);
+    // Message texts mark their line breaks with "\r"; the box breaks lines at "\n".
+    QString shown = Request.Text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(Request.Icon, Request.Caption, shown, Request.Buttons, Request.Parent);
+    for (const auto& [button, text] : Request.ButtonTexts)
+        if (QAbstractButton* shownButton = box.button(button))
+            shownButton->setText(text);
+    if (Request.DefaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(Request.DefaultButton);
+    const int result = box.exec();
+    return static_cast<QMessageBox::StandardButton>(result);
+}
+
 } // namespace
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
                                            QMessageBox::StandardButtons Buttons,
                                            QMessageBox::StandardButton DefaultButton)
 {
-    TMessageBoxRequest request{Parent, QString::fromUtf8(kAppTitle), Text, Icon, Buttons, DefaultButton};
-    if (Handler())
-        return Handler()(request);
-    // Message texts mark their line breaks with "\r"; the box breaks lines at "\n".
-    QString shown = Text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(Icon, request.Caption, shown, Buttons, Parent);
-    if (DefaultButton != QMessageBox::NoButton)
-        box.setDefaultButton(DefaultButton);
-    const int result = box.exec();
-    return static_cast<QMessageBox::StandardButton>(result);
+    return Show(TMessageBoxRequest{Parent, QString::fromUtf8(kAppTitle), Text, Icon, Buttons, DefaultButton, {}});
+}
+
+QMessageBox::StandardButton ShowChoiceBox(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
+                                          const QList<QPair<QMessageBox::StandardButton, QString>>& Choices,
+                                          QMessageBox::StandardButton DefaultButton)
+{
+    QMessageBox::StandardButtons buttons;
+    for (const auto& choice : Choices)
+        buttons |= choice.first;
+    return Show(TMessageBoxRequest{Parent, QString::fromUtf8(kAppTitle), Text, Icon, buttons, DefaultButton, Choices});
 }
 
 void ShowInformation(QWidget* Parent, const QString& Text)

@@ -16,6 +16,8 @@ struct TMessageBoxRequest {
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons Buttons = QMessageBox::Ok;
     QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton;
+    // Captions in place of the standard ones, for boxes that offer choices (ShowChoiceBox).
+    QList<QPair<QMessageBox::StandardButton, QString>> ButtonTexts;
 };
 
 // Answers a message box in place of the user.
@@ -26,6 +28,13 @@ using TMessageBoxHandler = std::function<QMessageBox::StandardButton(const TMess
 QMessageBox::StandardButton ShowMessageBox(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
                                            QMessageBox::StandardButtons Buttons = QMessageBox::Ok,
                                            QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton);
+
+// A box that offers Choices, each a standard button with a caption of its own (laid out in the
+// platform's order of buttons); answers the button chosen (the escape button when it was closed
+// otherwise).
+QMessageBox::StandardButton ShowChoiceBox(QWidget* Parent, const QString& Text, QMessageBox::Icon Icon,
+                                          const QList<QPair<QMessageBox::StandardButton, QString>>& Choices,
+                                          QMessageBox::StandardButton DefaultButton);
 
 // Notices and success: information icon, OK.
 void ShowInformation(QWidget* Parent, const QString& Text);

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -200,6 +201,54 @@ TEST_F(CliIntegrity, ASignalDuringAChangeWaitsForItsEnd)
         EXPECT_TRUE(ReadFile(back) == ReadFile(big));
     }
     EXPECT_TRUE(Sound());
+}
+
+} // namespace
+
+namespace {
+
+// A box replaced by another file, or moved away, while the tool has it open (here while rmdir
+// asks on the terminal, between the open and the write): the change is refused with the box's
+// name, and neither the file now at the path nor the old one is changed.
+TEST_F(CliIntegrity, ABoxReplacedOrMovedWhileOpenIsNotWritten)
+{
+    ASSERT_EQ(RunCli({"mkdir", FBox, "3", "临时"}, kPwd + "\n").Code, 0);
+    const std::string before = ReadFile(FBox);
+    ASSERT_EQ(RunCli({"create", Path("other.zmb")}, "other\n").Code, 0);
+    const std::string other = ReadFile(Path("other.zmb"));
+
+    struct TCase {
+        const char* What;
+        std::function<void()> Swap;
+        std::string OldFile; // where the old box is afterwards
+        const char* Said;
+    };
+    const TCase cases[] = {
+        {"replaced by rename",
+         [&] {
+             ASSERT_EQ(::link(FBox.c_str(), Path("old.zmb").c_str()), 0);
+             ASSERT_EQ(::rename(Path("other.zmb").c_str(), FBox.c_str()), 0);
+         },
+         Path("old.zmb"), "has been replaced by another file since it was opened"},
+        {"moved away", [&] { ASSERT_EQ(::rename(FBox.c_str(), Path("moved.zmb").c_str()), 0); }, Path("moved.zmb"),
+         "has been moved or deleted since it was opened"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        WriteFile(FBox, before);
+        WriteFile(Path("other.zmb"), other);
+        const TCliResult r = RunCliOnTerminal(
+            {"rmdir", FBox, "<通用数据>/临时"},
+            {{"Password for " + FBox + ": ", kPwd + "\r"}, {"? [y/N] ", "y\r", c.Swap}});
+        EXPECT_EQ(r.Code, 3) << r.Out;
+        EXPECT_NE(r.Out.find(FBox + ": Database file '" + FBox + "' " + c.Said), std::string::npos) << r.Out;
+        EXPECT_EQ(r.Out.find("Deleted"), std::string::npos) << r.Out;
+        EXPECT_EQ(ReadFile(c.OldFile), before);
+        if (fs::exists(FBox))
+            EXPECT_EQ(ReadFile(FBox), other);
+        fs::remove(Path("old.zmb"));
+        fs::remove(Path("moved.zmb"));
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The main window's pictures: a filled box with each kind of list, search results, the context
-// menus, the tray menu, the progress dialog and the covered window of a lock without a tray.
+// menus, the tray menu, the progress dialog, the covered window of a lock without a tray and
+// the choices offered when the box's file was replaced.
 #include "app/AppObjects.h"
 #include "boxdata/DbFileMgr.h"
 #include "gui/BoxEntries.h"
@@ -16,7 +17,10 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
+
+#include <filesystem>
 
 namespace {
 
@@ -123,4 +127,26 @@ void ShootMainForm()
     // Locked where there is no notification area: minimized, its content covered.
     Shoot(&form, "MainForm-locked", [](QWidget* f) { Child<QAction>(f, "MinLockAction")->trigger(); });
     TYarroTrayIcon::OverrideAvailable(std::nullopt);
+
+    // The choices the window offers when another program renames a file over its box; the
+    // message box is taken from a timer that does not wait, since the box runs a loop of its own
+    // above the one that delivers the news. Closing it closes the window, so this comes last.
+    const std::string box = DbFileMgr.FileName();
+    std::filesystem::copy_file(box, box + ".sync");
+    QTimer poll;
+    bool shot = false;
+    QObject::connect(&poll, &QTimer::timeout, [&shot] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (shot || modal == nullptr)
+            return;
+        shot = true;
+        Shoot(modal, "MainForm-file-replaced");
+        modal->close();
+    });
+    poll.start(50);
+    std::filesystem::rename(box + ".sync", box);
+    QTest::qWaitFor([&shot] { return shot && QApplication::activeModalWidget() == nullptr; }, 5000);
+    // The editors' pictures use the box after this: the same content, now in the new file.
+    const std::string password = DbFileMgr.Password();
+    DbFileMgr.OpenDatabase(box, password);
 }

@@ -2,8 +2,13 @@
 // comments, the recovery question, settings, the update bracket and the codec services.
 #include "StorageTestUtil.h"
 
+#include "dataproc/FileSystem.h"
 #include "dataproc/NorkAlgoMgr.h"
 #include "dataproc/NorkZLib.h"
+
+#include <unistd.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -405,3 +410,73 @@ TEST_F(Database, TableOutlivingItsDatabaseIsDetached)
 }
 
 } // namespace
+
+namespace {
+
+// Renames another file over the watched path at the moment the engine opens it: the swap falls
+// between the engine's look at the path and its open.
+class TSwapOnOpen : public TFileSystem {
+public:
+    std::string Path;
+    std::string Other;
+    bool Armed = false;
+    int Writes = 0;
+
+    ssize_t Write(int Fd, const void* Buffer, std::size_t Count, int64_t Offset) override
+    {
+        ++Writes;
+        return TFileSystem::Write(Fd, Buffer, Count, Offset);
+    }
+
+    int Open(const char* Name, int Flags, mode_t Mode) override
+    {
+        if (Armed && Path == Name) {
+            Armed = false;
+            EXPECT_EQ(std::rename(Other.c_str(), Path.c_str()), 0);
+        }
+        return TFileSystem::Open(Name, Flags, Mode);
+    }
+};
+
+} // namespace
+
+TEST_F(Database, PathThatNoLongerNamesTheOpenFileIsRefused)
+{
+    const std::string file = MakeDatabase("box.zmb", {"T"});
+    const std::string other = MakeDatabase("other.zmb", {"T"});
+    const std::vector<uint8_t> otherBytes = ReadFileBytes(other);
+    TNorkDatabase db;
+    ASSERT_TRUE(db.Open(file, ""));
+    TNorkTable table(&db);
+    table.Open("T", false);
+    const auto rec = Record(20, 1);
+    table.AppendRecord(rec.data(), 20, 0);
+    EXPECT_EQ(db.FileFate(), ffSame);
+    const std::vector<uint8_t> before = ReadFileBytes(file);
+    ASSERT_EQ(::link(file.c_str(), (file + ".old").c_str()), 0); // to look at the old file later
+
+    TSwapOnOpen swap;
+    swap.Path = file;
+    swap.Other = other;
+    swap.Armed = true;
+    TFileSystem* previous = SetFileSystem(&swap);
+    const std::string replaced =
+        "Database file '" + file + "' has been replaced by another file since it was opened; neither file was changed";
+    EXPECT_RAISES(table.AppendRecord(rec.data(), 20, 0), ENorkFileReplaced, replaced);
+    SetFileSystem(previous);
+    EXPECT_FALSE(swap.Armed);
+    EXPECT_EQ(swap.Writes, 0); // refused before writing, not written and taken back
+    EXPECT_EQ(db.FileFate(), ffReplaced);
+    EXPECT_EQ(ReadFileBytes(file), otherBytes);
+    EXPECT_RAISES(db.BeginUpdate(), ENorkFileReplaced, replaced);
+    EXPECT_RAISES(db.SetComments("x"), ENorkFileReplaced, replaced);
+    EXPECT_EQ(ReadFileBytes(file), otherBytes);
+
+    ASSERT_EQ(::unlink(file.c_str()), 0);
+    EXPECT_EQ(db.FileFate(), ffGone);
+    EXPECT_RAISES(db.GetComments(), ENorkFileReplaced,
+                  "Database file '" + file + "' has been moved or deleted since it was opened; it was not changed");
+    db.Close();
+    EXPECT_EQ(db.FileFate(), ffSame); // nothing open, nothing to watch
+    EXPECT_EQ(ReadFileBytes(file + ".old"), before);
+}

@@ -1,7 +1,7 @@
 #include "ui/dialogs/AttachList.h"
 
 #include "boxdata/DbFileMgr.h"
-#include "boxdata/UpdateBracket.h"
+#include "dataproc/UpdateBracket.h"
 
 #include <stdexcept>
 #include <string>

@@ -107,7 +107,10 @@ bool OpenPasswordBox(const QString& FileName, const QString& Password)
     if (FileName.isEmpty())
         return false;
     const std::string fileName = FileName.toStdString();
-    if (!DbFileMgr.FileName().empty() && IsSameFile(GetFullPath(fileName), DbFileMgr.FileName())) {
+    // The open box's path may name another file by now (replaced under the program): that one
+    // is not open here.
+    if (!DbFileMgr.FileName().empty() && DbFileMgr.FileFate() == ffSame &&
+        IsSameFile(GetFullPath(fileName), DbFileMgr.FileName())) {
         ShowInformation(MessageOwner(), QStringLiteral("此文件已打开。"));
         return false;
     }

@@ -8,6 +8,7 @@
 #include "services/AppOptMgr.h"
 #include "services/GenPwd.h"
 #include "services/Global.h"
+#include "services/qt/BoxFileWatcher.h"
 #include "services/qt/LeaveChecker.h"
 #include "services/qt/SecretClipboard.h"
 #include "services/qt/SessionLockWatcher.h"
@@ -86,6 +87,8 @@ TMainForm::TMainForm(QWidget* Parent, TTickSource Clock) : TBaseFormOf<QMainWind
     LeaveChecker = new TLeaveChecker(this, std::move(Clock));
     LeaveChecker->SetOnLeave([this](TLeaveChecker*) { LeaveCheckerLeave(); });
     LeaveChecker->SetEnabled(true);
+    BoxFileWatcher = new TBoxFileWatcher(this);
+    BoxFileWatcher->SetOnFileLost([this](TBoxFileWatcher*, TFileFate Fate) { BoxFileLost(Fate); });
     SessionLockWatcher = new TSessionLockWatcher(this);
     connect(SessionLockWatcher, &TSessionLockWatcher::Locked, this, &TMainForm::LockApplication);
     TSecretClipboard::Shared().SetOnClearFailed([this] {

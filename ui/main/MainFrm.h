@@ -16,6 +16,7 @@
 
 #include "app/BaseFrm.h"
 #include "boxdata/ZembraTypes.h"
+#include "dataproc/FileAnchor.h"
 #include "services/OpenFileLock.h"
 #include "ui/dialogs/EditorHost.h"
 
@@ -39,6 +40,7 @@ class TFolderTreeModel;
 class TFolderTreeView;
 class TItemList;
 class TItemListModel;
+class TBoxFileWatcher;
 class TLeaveChecker;
 class TSearchResultModel;
 class TSessionLockWatcher;
@@ -204,6 +206,15 @@ private:
     void SetLockCover(bool Value);
 
     // ---- file commands and backup (MainFrmFile.cpp) ----
+    // Another program replaced, moved or deleted the box's file: says so and offers the ways
+    // out (open the new file, save what the window holds as a copy, close) until one is taken.
+    void BoxFileLost(TFileFate Fate);
+    // Opens FileName in place of the lost box, asking for its password; the lost box stays open
+    // until the new one is known to open. True when it opened.
+    bool OpenInPlaceOfLostBox(const QString& FileName);
+    // Saves what the box held, read from the file that was opened, under a name the user chooses
+    // and shows the copy. True when it was saved.
+    bool SaveLostBoxAs();
     void CheckBackup(bool Force);
     void BackupFile();
     void RegisterOpenFile();
@@ -272,6 +283,7 @@ private:
     TYarroTrayIcon* YarroTrayIcon = nullptr;
     TLeaveChecker* LeaveChecker = nullptr;
     TSessionLockWatcher* SessionLockWatcher = nullptr;
+    TBoxFileWatcher* BoxFileWatcher = nullptr;
 
     // ---- models ----
     TFolderTreeModel* FFolderModel = nullptr;

@@ -10,6 +10,8 @@
 #include "services/Global.h"
 #include "services/ProjectUtils.h"
 #include "services/PubUtils.h"
+#include "services/qt/BoxFileWatcher.h"
+#include "services/qt/FileDialogs.h"
 #include "services/qt/MessageBox.h"
 #include "services/qt/ShellLaunch.h"
 #include "services/qt/WindowUtils.h"
@@ -17,6 +19,7 @@
 #include "ui/components/TrayIcon.h"
 #include "ui/dialogs/AboutFrm.h"
 #include "ui/dialogs/ChgPwdFrm.h"
+#include "ui/dialogs/InputFrm.h"
 #include "ui/dialogs/LoginFrm.h"
 #include "ui/dialogs/NewFileFrm.h"
 #include "ui/dialogs/NoticeFrm.h"
@@ -26,6 +29,7 @@
 #include "ui/main/ItemList.h"
 #include "ui/main/SearchResultModel.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -52,6 +56,7 @@ void TMainForm::DoFileOpened()
     AppOptionsMgr().SetValues(AppOpt::LastFile, DbFileMgr.FileName());
     AppOptionsMgr().Save(AppOpt::LastFile);
     RegisterOpenFile();
+    BoxFileWatcher->Watch(path, [] { return DbFileMgr.FileFate(); });
 
     FCurFolderID = 0;
     FItemList->Clear();
@@ -72,6 +77,93 @@ void TMainForm::DoFileOpened()
             ShowException(e);
         }
     }
+}
+
+void TMainForm::BoxFileLost(TFileFate Fate)
+{
+    const QString path = Q(DbFileMgr.FileName());
+    // A box that is gone can only be kept by saving it; one replaced is most likely the same box
+    // changed elsewhere, so opening the new file comes first.
+    const bool replaced = Fate == ffReplaced;
+    const QString text =
+        replaced ? QStringLiteral("密码箱文件“%1”已被其他程序（例如同步软件）替换为另一个文件。\r\r"
+                                  "此窗口中的内容仍来自原来的文件，但修改已无法保存到其中。您可以打开新文件"
+                                  "（需要输入它的密码），或将此窗口中的内容另存为副本，或者关闭。")
+                       .arg(path)
+                 : QStringLiteral("密码箱文件“%1”已被移动或删除。\r\r"
+                                  "此窗口中的内容仍来自原来的文件，但修改已无法保存。您可以将此窗口中的内容"
+                                  "另存为新文件，或打开其他密码箱，或者关闭。")
+                       .arg(path);
+    const QMessageBox::StandardButton first = replaced ? QMessageBox::Open : QMessageBox::Save;
+    const QList<QPair<QMessageBox::StandardButton, QString>> choices = {
+        {QMessageBox::Open, replaced ? QStringLiteral("打开新文件(&O)...") : QStringLiteral("打开其他文件(&O)...")},
+        {QMessageBox::Save, replaced ? QStringLiteral("另存为副本(&S)...") : QStringLiteral("另存为(&S)...")},
+        {QMessageBox::Close, QStringLiteral("关闭(&C)")}};
+    // Every way out that fails or is cancelled brings the choices back.
+    const auto tried = [](const std::function<bool()>& Way) {
+        try {
+            return Way();
+        } catch (const std::exception& e) {
+            ShowException(e);
+            return false;
+        }
+    };
+    for (;;) {
+        switch (ShowChoiceBox(this, text, QMessageBox::Warning, choices, first)) {
+        case QMessageBox::Open:
+            if (tried([&] {
+                    QString fileName = path;
+                    return (replaced || ChooseOpenFile(this, QString(), QStringLiteral("密码箱文件(*.zmb)"), fileName)) &&
+                           OpenInPlaceOfLostBox(fileName);
+                }))
+                return;
+            break;
+        case QMessageBox::Save:
+            if (tried([this] { return SaveLostBoxAs(); }))
+                return;
+            break;
+        default:
+            // Closing the window ends the program; what the lost file held goes with it.
+            close();
+            return;
+        }
+    }
+}
+
+bool TMainForm::OpenInPlaceOfLostBox(const QString& FileName)
+{
+    QString password;
+    if (!ShowInputForm(QString::fromUtf8(kAppTitle), QStringLiteral("请输入“%1”的登录密码：").arg(FileName), password, true))
+        return false;
+    // Checked before anything is closed: until the new box opens, the lost one can still be saved.
+    const std::string fileName = FileName.toStdString();
+    TSecretString checked(password.toStdString());
+    if (!DbFileMgr.CheckPassword(fileName, checked)) {
+        WipeQString(password);
+        ShowWarning(this, QStringLiteral("密码错误，或者该文件不是有效的密码箱文件。"));
+        return false;
+    }
+    const bool opened = OpenPasswordBox(FileName, password);
+    WipeQString(password);
+    if (opened)
+        DoFileOpened();
+    return opened;
+}
+
+bool TMainForm::SaveLostBoxAs()
+{
+    const QFileInfo lost(Q(DbFileMgr.FileName()));
+    QString fileName = lost.absoluteDir().filePath(lost.completeBaseName() + QStringLiteral(" - 副本.zmb"));
+    if (!ChooseSaveFile(this, QStringLiteral("另存为"), QStringLiteral("密码箱文件(*.zmb)"), fileName))
+        return false;
+    if (IsFileOpenedElsewhere(fileName.toStdString())) {
+        ShowInformation(this, QStringLiteral("此文件在另一程序中已打开。"));
+        return false;
+    }
+    const std::string target = fileName.toStdString();
+    RebuildBox(QStringLiteral("正在保存，请稍候……"), [&target] { return DbFileMgr.SaveCopyAs(target); });
+    DoFileOpened();
+    return true;
 }
 
 void TMainForm::CheckBackup(bool Force)
