@@ -40,7 +40,18 @@ void CheckBoxFile(const std::string& FileName)
 TSecretString ReadPasswordLine(const std::string& FileName)
 {
     std::optional<TSecretString> typed = ReadSecretLine("Password for " + FileName + ": ");
-    return typed ? std::move(*typed) : TSecretString();
+    if (typed)
+        return std::move(*typed);
+    // An ended input is no password typed, not a wrong one; a box without a password still
+    // opens (its check takes any text).
+    bool needsPassword = true;
+    try {
+        needsPassword = DbFileMgr.GetCheckPassword(FileName);
+    } catch (const std::exception&) {
+    }
+    if (needsPassword)
+        RaiseUsage(FileName + ": no password given (standard input has ended)");
+    return TSecretString();
 }
 
 void RaiseWrongPassword(const std::string& FileName)

@@ -16,8 +16,8 @@ void CheckBoxPath(const std::string& FileName);
 // CheckBoxPath, and code 3 also when the file is not a password box.
 void CheckBoxFile(const std::string& FileName);
 
-// The login password as typed (prompt on a terminal, first line of a pipe; an ended input gives
-// the empty password), not checked.
+// The login password as typed (prompt on a terminal, first line of a pipe), not checked. An
+// ended input raises a usage error, unless the box asks for no password (then it is empty).
 TSecretString ReadPasswordLine(const std::string& FileName);
 // Ends the command with code 1: the password is wrong, and whether recovery is possible.
 [[noreturn]] void RaiseWrongPassword(const std::string& FileName);

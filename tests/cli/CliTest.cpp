@@ -237,8 +237,11 @@ TEST_F(CliTest, SearchFindsTextsOfAllKindsInOrderButNeverPasswords)
     EXPECT_EQ(found[2]["ref"], "note:1");
     EXPECT_EQ(found[2]["folder"]["path"], "<通用数据>");
 
-    EXPECT_EQ(Json({"search", box, "nothing-like-it"}).size(), 0u);
-    EXPECT_NE(Ok({"search", box, "nothing-like-it"}).find("No entries found"), std::string::npos);
+    // Nothing found exits 1, as grep does, and says so.
+    const TCliResult none = RunCli({"search", box, "nothing-like-it"}, kPwd + "\n");
+    EXPECT_EQ(none.Code, 1);
+    EXPECT_NE(none.Out.find("No entries found"), std::string::npos);
+    EXPECT_EQ(RunCli({"search", box, "nothing-like-it", "--json"}, kPwd + "\n").Out, "[]\n");
     const std::string text = Ok({"search", box, "在这里"});
     EXPECT_NE(text.find("bank:1  <银行账号>/中国银行  中国银行"), std::string::npos) << text;
 }
@@ -262,7 +265,9 @@ TEST_F(CliTest, EditChangesOnlyTheGivenFieldsAndRefusesOptionsOfAnotherKind)
              {"edit", box, "web:1", "--title", ""},
              {"edit", box, "web:1"},
              {"edit", box, "web:1", "--password", "x", "--generate"},
-             {"edit", box, "bank:1", "--generate"}}) {
+             {"edit", box, "web:1", "-p", "--generate"},
+             {"edit", box, "web:1", "--length", "31", "--generate"},
+             {"edit", box, "web:1", "--kinds", "vowels", "--generate"}}) {
         const TCliResult r = RunCli(args, kPwd + "\n");
         EXPECT_EQ(r.Code, 2) << args.back() << ": " << r.Err;
     }
@@ -625,19 +630,23 @@ TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)
         {{"ls", box}, "wrong", 1, box + ": wrong password"},
         {{"ls", box}, "", 1, box + ": wrong password"},
         {{"show", box, "web:999"}, kPwd, 1, box + ": no entry web:999"},
-        {{"show", box, "note:0"}, kPwd, 2, "is no entry"},
-        {{"show", box, "mail:1"}, kPwd, 2, "is no entry"},
-        {{"show", box, "web:x"}, kPwd, 2, "is no entry"},
+        {{"show", box, "note:0"}, kPwd, 1, box + ": no entry \"note:0\""},
+        {{"show", box, "mail:1"}, kPwd, 1, box + ": no entry \"mail:1\""},
         {{"ls", box, "<网上信息>/没有"}, kPwd, 1, box + ": no folder \"没有\""},
         {{"ls", box, "4711"}, kPwd, 1, box + ": no folder with id 4711"},
-        {{"attach", "ls", box, "web:1"}, kPwd, 2, "only notes"},
+        {{"attach", "ls", box, "web:1"}, kPwd, 1, box + ": no entry web:1"},
         {{"attach", "get", box, "1", "-o", Path("x")}, kPwd, 1, box + ": no attachment 1"},
         {{"add", "web", box, "--folder", "4"}, kPwd, 2, ""},
         {{"add", "web", box, "--folder", "<银行账号>", "--title", "t"}, kPwd, 2, "holds bank entries"},
-        {{"add", "note", box, "--folder", "3", "--title", "t", "--attach", Path("nope")}, kPwd, 2, Path("nope")},
-        {{"frobnicate"}, "", 2, ""},
-        {{}, "", 2, ""},
-        {{"generate", "--length", "0"}, "", 2, ""},
+        {{"add", "note", box, "--folder", "3", "--title", "t", "--attach", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"add", "note", box, "--folder", "3", "--title", "t", "--body-file", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"attach", "add", box, "note:1", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"frobnicate"}, "", 2, "zembrix-cli: unknown command 'frobnicate' (run zembrix-cli help)"},
+        {{"help", "frobnicate"}, "", 2, "help: unknown command 'frobnicate'"},
+        {{"attach", "frobnicate"}, "", 2, "attach: unknown command 'frobnicate' (run zembrix-cli attach --help)"},
+        {{}, "", 2, "a command is required (run zembrix-cli help)"},
+        {{"generate", "--length", "0"}, "", 2, "generate: --length: Value 0 not in range"},
+        {{"add", "web", box}, "", 2, "add web: --folder is required (run zembrix-cli add web --help)"},
     };
     for (const TCase& c : cases) {
         const TCliResult r = RunCli(c.Args, c.Input + "\n");
@@ -652,8 +661,22 @@ TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)
             EXPECT_FALSE(r.Err.empty()) << what;
         }
     }
-    EXPECT_EQ(RunCli({"--help"}).Code, 0);
-    EXPECT_NE(RunCli({"add", "web", "--help"}).Out.find("--generate"), std::string::npos);
+    // An input that ends before the password is no wrong password.
+    const TCliResult ended = RunCli({"ls", box}, "");
+    EXPECT_EQ(ended.Code, 2);
+    EXPECT_EQ(ended.Err, "zembrix-cli: " + box + ": no password given (standard input has ended)\n");
+
+    // Every help page, through --help or help, ends with the exit codes.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"help"}, {"help", "add", "web"}, {"add", "web", "--help"}, {"attach", "--help"},
+             {"search", "--help"}, {"help", "show"}}) {
+        const TCliResult r = RunCli(args);
+        EXPECT_EQ(r.Code, 0) << args.back();
+        EXPECT_NE(r.Out.find("Exit codes: 0 success"), std::string::npos) << args.back() << ": " << r.Out;
+        EXPECT_TRUE(r.Out.ends_with("read-only or in use elsewhere.\n")) << args.back();
+    }
+    EXPECT_NE(RunCli({"help", "add", "web"}).Out.find("--generate"), std::string::npos);
+    EXPECT_EQ(RunCli({"--version"}).Out, "zembrix-cli 1.0\n");
 }
 
 TEST_F(CliTest, ABoxOpenInTheDesktopProgramIsRefusedAndOursIsAnnounced)
