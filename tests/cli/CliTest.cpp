@@ -785,3 +785,168 @@ TEST_F(CliTest, DemoBuildsABoxAndShowsIt)
 }
 
 } // namespace
+
+TEST_F(CliTest, EntryPasswordsComeByPromptOrGeneratorAndTheOldOptionWarns)
+{
+    const std::string box = NewBox();
+    // -p: the line after the login password, never an argument.
+    TCliResult r = RunCli({"add", "web", box, "--folder", "4", "--title", "a", "-p"}, kPwd + "\nentry-pw 条目\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(Ok({"show", box, "web:1", "-a", "password"}), "entry-pw 条目\n");
+
+    r = RunCli({"add", "web", box, "--folder", "4", "--title", "b", "--password", "visible"}, kPwd + "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Err).size(), 1u);
+    EXPECT_NE(r.Err.find("zembrix-cli: warning: --password shows the password"), std::string::npos) << r.Err;
+
+    r = RunCli({"add", "bank", box, "--folder", "2", "--bank", "b", "--account", "1", "--generate", "--length", "30",
+                "--kinds", "symbol"},
+               kPwd + "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::string generated = Trim(Ok({"show", box, "bank:1", "-a", "password"}));
+    EXPECT_EQ(generated.size(), 30u);
+    for (char c : generated)
+        EXPECT_TRUE(std::ispunct(static_cast<unsigned char>(c))) << generated;
+
+    // Refused without a change: too long for the field, input ended, a length the field cannot hold.
+    const std::string before = ReadFile(box);
+    for (const auto& [args, input] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"edit", box, "web:1", "-p"}, kPwd + "\n" + std::string(31, 'x') + "\n"},
+             {{"edit", box, "web:1", "-p"}, kPwd + "\n"},
+             {{"add", "web", box, "--folder", "4", "--title", "c", "--generate", "--length", "31"}, kPwd + "\n"},
+             {{"add", "note", box, "--folder", "3", "--title", "c", "-p"}, kPwd + "\nx\n"}}) {
+        r = RunCli(args, input);
+        EXPECT_EQ(r.Code, 2) << args.back() << ": " << r.Err;
+        EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+    }
+    EXPECT_EQ(ReadFile(box), before);
+    EXPECT_EQ(Ok({"show", box, "web:1", "-a", "password"}), "entry-pw 条目\n");
+}
+
+TEST_F(CliTest, LoginPasswordMustNotBeEmptyByAccidentAndTheAnswerIsPrompted)
+{
+    const std::string empty = Path("empty.zmb");
+    TCliResult r = RunCli({"create", empty}, "\n");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_NE(r.Err.find("--allow-empty-password"), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(empty));
+    r = RunCli({"create", empty, "--allow-empty-password"}, "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("no real protection"), std::string::npos) << r.Err;
+    EXPECT_NE(Ok({"info", empty}, "\n").find("Encrypted:         yes (Blowfish), but with the empty password: no real "
+                                               "protection"),
+              std::string::npos);
+    EXPECT_EQ(json::parse(Ok({"info", empty, "--json"}, "\n"))["empty_password"], true);
+
+    // The recovery answer as the line after the password; recover hands the password back.
+    const std::string box = Path("q.zmb");
+    r = RunCli({"create", box, "--question", "问题", "--answer-prompt"}, kPwd + "\n答案\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(RunCli({"recover", box}, "答案\n").Out, kPwd + "\n");
+    r = RunCli({"passwd", box, "--question", "q2", "--answer-prompt"}, kPwd + "\nnew-pw\na2\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(RunCli({"recover", box}, "a2\n").Out, "new-pw\n");
+    r = RunCli({"passwd", box, "--question", "q3", "--answer", "a3"}, "new-pw\nnewer\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("warning: --answer shows the recovery answer"), std::string::npos) << r.Err;
+    EXPECT_EQ(RunCli({"passwd", box, "--question", "q4"}, "newer\nx\n").Code, 2);
+}
+
+TEST_F(CliTest, EntriesAreNamedByIdPathOrTitle)
+{
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "工作邮箱", "--user", "ann"}); // web:1
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "同名"});                       // web:2
+    Ok({"add", "web", box, "--folder", "<网上信息>/论坛账号", "--title", "同名"});                       // web:3
+    Ok({"add", "web", box, "--folder", "4", "--title", "a/b"});                                          // web:4
+    Ok({"add", "bank", box, "--folder", "2", "--bank", "中国银行", "--account", "42"});                   // bank:1
+    Ok({"add", "note", box, "--folder", "3", "--title", "便条", "--body", "line1\nline2"});              // note:1
+
+    struct TCase {
+        std::string Name;
+        int Code;
+        std::string Ref; // or the text the one-line error holds
+    } cases[] = {
+        {"web:1", 0, "web:1"},
+        {"<网上信息>/电子邮件/工作邮箱", 0, "web:1"},
+        {"工作邮箱", 0, "web:1"},
+        {"<网上信息>/论坛账号/同名", 0, "web:3"},
+        {"a/b", 0, "web:4"},
+        {"中国银行", 0, "bank:1"},
+        {"便条", 0, "note:1"},
+        {"同名", 1, "2 entries are called \"同名\": web:2 in <网上信息>/电子邮件, web:3 in <网上信息>/论坛账号"},
+        {"<网上信息>/电子邮件/没有", 1, "no entry \"<网上信息>/电子邮件/没有\""},
+        {"web:9", 1, "no entry web:9"},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult r = RunCli({"show", box, c.Name, "--json"}, kPwd + "\n");
+        EXPECT_EQ(r.Code, c.Code) << c.Name << ": " << r.Err;
+        if (c.Code == 0) {
+            EXPECT_EQ(json::parse(r.Out)["ref"], c.Ref) << c.Name;
+        } else {
+            EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+            EXPECT_NE(r.Err.find(c.Ref), std::string::npos) << c.Name << ": " << r.Err;
+        }
+    }
+
+    // Raw fields for scripts, in the order asked; a field the kind lacks is a usage error.
+    EXPECT_EQ(Ok({"show", box, "工作邮箱", "-a", "user", "-a", "Title"}), "ann\n工作邮箱\n");
+    EXPECT_EQ(Ok({"show", box, "便条", "-a", "body"}), "line1\nline2\n");
+    EXPECT_EQ(RunCli({"show", box, "中国银行", "-a", "title"}, kPwd + "\n").Code, 2);
+
+    // Changes by name; an ambiguous name changes nothing.
+    const std::string before = ReadFile(box);
+    EXPECT_EQ(RunCli({"rm", box, "工作邮箱", "同名"}, kPwd + "\n").Code, 1);
+    EXPECT_EQ(ReadFile(box), before);
+    Ok({"mv", box, "<网上信息>/论坛账号/同名", "--to", "<网上信息>/电子邮件"});
+    Ok({"edit", box, "a/b", "--user", "bob"});
+    EXPECT_EQ(Ok({"show", box, "web:4", "-a", "user"}), "bob\n");
+    Ok({"rm", box, "工作邮箱"});
+    EXPECT_EQ(RunCli({"show", box, "web:1"}, kPwd + "\n").Code, 1);
+    Ok({"attach", "add", box, "便条", Path("box.zmb"), "--name", "copy"});
+    EXPECT_NE(Ok({"attach", "ls", box, "<通用数据>/便条"}).find("copy"), std::string::npos);
+}
+
+TEST_F(CliTest, LsWithoutAFolderShowsTheWholeTreeAndRecursesOnAsk)
+{
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "工作邮箱", "--password", "pw"});
+    Ok({"mkdir", box, "<网上信息>/电子邮件", "内层"});
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件/内层", "--title", "深处"});
+    const std::vector<std::string> all = Lines(Ok({"ls", box}));
+    const auto at = [&](const std::string& Line) {
+        return std::find(all.begin(), all.end(), Line) - all.begin();
+    };
+    // Categories at the left, their folders and entries indented below them.
+    EXPECT_EQ(all.front(), "<网上信息>/ [1]");
+    EXPECT_LT(at("  电子邮件/ [4]"), at("    工作邮箱 [web:1]"));
+    EXPECT_LT(at("    工作邮箱 [web:1]"), at("    内层/ [18]"));
+    EXPECT_LT(at("    内层/ [18]"), at("      深处 [web:2]"));
+    EXPECT_LT(at("      深处 [web:2]"), at("<银行账号>/ [2]"));
+    EXPECT_LT(at("<银行账号>/ [2]"), at("<通用数据>/ [3]"));
+    EXPECT_EQ(Ok({"ls", box}).find("pw"), std::string::npos);
+
+    EXPECT_EQ(Lines(Ok({"ls", box, "-R", "<网上信息>/电子邮件"})),
+              (std::vector<std::string>{"电子邮件/ [4]", "  工作邮箱 [web:1]", "  内层/ [18]", "    深处 [web:2]"}));
+    const json tree = Json({"ls", box, "-R", "4"});
+    EXPECT_EQ(tree["entries"][0]["title"], "工作邮箱");
+    EXPECT_EQ(tree["folders"][0]["entries"][0]["ref"], "web:2");
+}
+
+TEST_F(CliTest, APasswordKeptInTheCommentsIsMaskedAndNeverSearched)
+{
+    // The line an import writes when it cuts a password to the field.
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "4", "--title", "t", "--password", "cut", "--comments",
+        "note\nPassword: cut-but-whole-secret"});
+    const std::string shown = Ok({"show", box, "web:1"});
+    EXPECT_EQ(shown.find("whole-secret"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Password: " + std::string(20, '*')), std::string::npos) << shown;
+    EXPECT_EQ(Json({"ls", box, "4"})["entries"][0]["comments"], "note\nPassword: " + std::string(20, '*'));
+    EXPECT_EQ(Json({"show", box, "web:1", "--show-passwords"})["comments"], "note\nPassword: cut-but-whole-secret");
+
+    EXPECT_EQ(RunCli({"search", box, "whole-secret"}, kPwd + "\n").Code, 1);
+    EXPECT_EQ(Json({"search", box, "note"}).size(), 1u);
+}
