@@ -10,6 +10,15 @@
 #include <string>
 #include <vector>
 
+// The box an interactive session (`open`) holds: announced by the session, its password given
+// once. Commands on it take the held password instead of reading one, and do not count the
+// session's own announcement as the box being open elsewhere.
+void HoldSessionBox(const std::string& FileName, const TSecretString& Password);
+// Forgets the held password (wiped); the session is locked or has ended.
+void ReleaseSessionBox();
+// The held password of FileName; nullptr when no session holds it (or it is locked).
+const TSecretString* HeldSessionPassword(const std::string& FileName);
+
 // Raises ECliError with code 3 when FileName is missing, no regular file, or announced as open by
 // a running copy (the desktop program or another zembrix-cli). For a box that may be damaged.
 void CheckBoxPath(const std::string& FileName);

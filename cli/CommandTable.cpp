@@ -28,6 +28,7 @@ std::string TCommandTable::ChosenFile() const
 void AddAllCommands(CLI::App& App, TCommandTable& Table)
 {
     AddCreateCommand(App, Table);
+    AddOpenCommand(App, Table);
     AddInfoCommand(App, Table);
     AddTreeCommand(App, Table);
     AddLsCommand(App, Table);

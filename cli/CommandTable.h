@@ -51,6 +51,7 @@ void AddGenerateCommand(CLI::App& App, TCommandTable& Table);
 void AddDemoCommand(CLI::App& App, TCommandTable& Table);
 void AddExportCommand(CLI::App& App, TCommandTable& Table);
 void AddImportCommand(CLI::App& App, TCommandTable& Table);
+void AddOpenCommand(CLI::App& App, TCommandTable& Table);
 
 // Every command, in the order the help lists them.
 void AddAllCommands(CLI::App& App, TCommandTable& Table);

@@ -45,6 +45,8 @@ int RunPasswd(TPasswdOptions& O)
         else if (O.NoQuestion)
             box.SetPwdQuestion(false, std::string(), std::string());
     });
+    if (HeldSessionPassword(O.File) != nullptr)
+        HoldSessionBox(O.File, newPassword); // the session goes on with the new password
     std::cout << "Password changed" << (setQuestion ? "; recovery question set" : "")
               << (O.NoQuestion ? "; recovery question removed" : "") << '\n';
     return ecSuccess;

@@ -950,3 +950,59 @@ TEST_F(CliTest, APasswordKeptInTheCommentsIsMaskedAndNeverSearched)
     EXPECT_EQ(RunCli({"search", box, "whole-secret"}, kPwd + "\n").Code, 1);
     EXPECT_EQ(Json({"search", box, "note"}).size(), 1u);
 }
+
+TEST_F(CliTest, ASessionRunsCommandsWithoutFileHoldsTheBoxAndLocksWhenIdle)
+{
+    const std::string box = NewBox();
+    const std::string prompt = "zembrix> ";
+    TCliResult other;
+    const TCliResult r = RunCliOnTerminal(
+        {"open", box, "--lock-after", "2"},
+        {{"Password for " + box + ": ", kPwd + "\r"},
+         {prompt, "add web --folder 4 --title \"a b\" -p\r"},
+         {"Password of the web entry: ", "pw-1\r"},
+         {"Repeat it: ", "pw-1\r"},
+         {prompt, "show \"a b\" -a password\r", [&] { other = RunCli({"ls", box}, kPwd + "\n"); }},
+         // Nothing typed for two seconds: the password is asked again, a wrong one refused.
+         {"Locked. Password for " + box + ": ", "wrong\r"},
+         {"Locked. Password for " + box + ": ", kPwd + "\r"},
+         {prompt, "search a\r"},
+         {prompt, "exit\r"}});
+    EXPECT_EQ(r.Code, 0) << r.Out;
+    EXPECT_NE(r.Out.find("web:1"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\npw-1\r\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("pw-1\r\n" + std::string("pw-1")), std::string::npos) << "typed without echo";
+    EXPECT_NE(r.Out.find(box + ": locked after 2 s without use"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(box + ": wrong password"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Closed " + box), std::string::npos) << r.Out;
+    // While the session runs, the box is open for other programs.
+    EXPECT_EQ(other.Code, 3) << other.Err;
+    EXPECT_NE(other.Err.find("open in another Zembrix program"), std::string::npos) << other.Err;
+    EXPECT_FALSE(IsFileOpenedElsewhere(box));
+}
+
+TEST_F(CliTest, ASessionReadsAScriptFromAPipeAndEndsWithTheLastCode)
+{
+    const std::string box = NewBox();
+    struct TCase {
+        std::string Script;
+        int Code;
+        std::string Out, Err;
+    } cases[] = {
+        {"add web --folder 4 --title t -p\nsecret\nshow t -a password\n", 0, "web:1\nsecret\n", ""},
+        {"search nothing-like-it\n", 1, "No entries found\n", ""},
+        {"frobnicate\n", 2, "", "zembrix-cli: unknown command 'frobnicate' (run zembrix-cli help)\n"},
+        {"show \"t\n", 2, "", "zembrix-cli: a quote is not closed\n"},
+        {"open x\nexit\nshow t\n", 2, "", "zembrix-cli: open: not inside a session (exit first)\n"},
+        {"generate --length 3 --kinds digit\nexit\n", 0, "", ""},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult r = RunCli({"open", box}, kPwd + "\n" + c.Script);
+        EXPECT_EQ(r.Code, c.Code) << c.Script << r.Err;
+        if (!c.Out.empty())
+            EXPECT_EQ(r.Out, c.Out) << c.Script;
+        EXPECT_EQ(r.Err, c.Err) << c.Script;
+    }
+    EXPECT_EQ(RunCli({"open", box}, "wrong\nls\n").Code, 1);
+    EXPECT_EQ(RunCli({"open", box}, "").Code, 2);
+}
