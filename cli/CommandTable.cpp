@@ -44,6 +44,7 @@ void AddAllCommands(CLI::App& App, TCommandTable& Table)
     AddRecoverCommand(App, Table);
     AddRebuildCommands(App, Table);
     AddVerifyCommand(App, Table);
+    AddAnalyzeCommands(App, Table);
     AddGenerateCommand(App, Table);
     AddExportCommand(App, Table);
     AddImportCommand(App, Table);

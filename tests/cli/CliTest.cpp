@@ -2,6 +2,7 @@
 // folder, with the login password piped in (and once typed on a terminal).
 #include "CliRunner.h"
 
+#include "dataproc/Hash.h"
 #include "services/OpenFileLock.h"
 #include "storage/Nork.h"
 
@@ -1005,4 +1006,66 @@ TEST_F(CliTest, ASessionReadsAScriptFromAPipeAndEndsWithTheLastCode)
     }
     EXPECT_EQ(RunCli({"open", box}, "wrong\nls\n").Code, 1);
     EXPECT_EQ(RunCli({"open", box}, "").Code, 2);
+}
+
+TEST_F(CliTest, AnalyzeFlagsWeakReusedEmptyAndBreachedPasswordsAndEstimateRates)
+{
+    const std::string box = NewBox();
+    const std::string strong = "Vq7#pL2!zR9@wK4$";
+    Ok({"add", "web", box, "--folder", "4", "--title", "good", "--password", strong});         // web:1
+    Ok({"add", "web", box, "--folder", "4", "--title", "a", "--user", "bob", "--password", "bob"}); // web:2
+    Ok({"add", "web", box, "--folder", "4", "--title", "b", "--password", "bob"});                  // web:3
+    Ok({"add", "web", box, "--folder", "4", "--title", "c"});                                       // web:4
+
+    // A sorted list with the breached "bob" somewhere inside, in the published CR LF form.
+    std::vector<std::string> digests;
+    for (const std::string& w : {std::string("bob"), std::string("x1"), std::string("x2"), std::string("x3")}) {
+        THash_SHA1 h;
+        h.Init();
+        h.Calc(w.data(), static_cast<int>(w.size()));
+        h.Done();
+        digests.push_back(h.DigestBase16());
+    }
+    for (int i = 0; i < 300; ++i) {
+        char hex[41];
+        std::snprintf(hex, sizeof(hex), "%040X", i * 7919);
+        digests.push_back(hex);
+    }
+    std::sort(digests.begin(), digests.end());
+    std::string list;
+    for (const std::string& d : digests)
+        list += d + ":" + (d == digests[0] ? "1" : "42") + "\r\n";
+    WriteFile(Path("list.txt"), list);
+
+    TCliResult r = RunCli({"analyze", box, "--hibp", Path("list.txt"), "--json"}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 1) << r.Err;
+    const json found = json::parse(r.Out);
+    ASSERT_EQ(found.size(), 3u) << found;
+    const auto checks = [&](std::size_t I) {
+        std::vector<std::string> names;
+        for (const json& p : found[I]["problems"])
+            names.push_back(p["check"]);
+        return names;
+    };
+    EXPECT_EQ(found[0]["ref"], "web:2");
+    EXPECT_EQ(checks(0), (std::vector<std::string>{"weak", "reused", "same-as-user", "breached"}));
+    EXPECT_EQ(found[0]["problems"][1]["with"], json::array({"web:3"}));
+    EXPECT_EQ(found[0]["problems"][3]["count"], 42);
+    EXPECT_EQ(checks(1), (std::vector<std::string>{"weak", "reused", "breached"}));
+    EXPECT_EQ(checks(2), (std::vector<std::string>{"empty"}));
+    EXPECT_EQ(r.Out.find("bob\""), std::string::npos) << "passwords are never printed";
+
+    // Nothing to flag: exit 0. A list that is no such list: exit 3 before the password is asked.
+    Ok({"rm", box, "web:2", "web:3", "web:4"});
+    r = RunCli({"analyze", box, "--hibp", Path("list.txt")}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("1 password checked, 0 entries need a better one"), std::string::npos) << r.Out;
+    WriteFile(Path("bad.txt"), "not a list\n");
+    r = RunCli({"analyze", box, "--hibp", Path("bad.txt")}, "");
+    EXPECT_EQ(r.Code, 3);
+    EXPECT_NE(r.Err.find("is no HASH:COUNT line"), std::string::npos) << r.Err;
+
+    EXPECT_NE(RunCli({"estimate"}, "password\n").Out.find("Strength: very weak"), std::string::npos);
+    EXPECT_NE(RunCli({"estimate"}, strong + "\n").Out.find("score 4/4"), std::string::npos);
+    EXPECT_EQ(RunCli({"estimate"}, "").Code, 2);
 }
