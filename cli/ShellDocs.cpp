@@ -139,7 +139,7 @@ void PrintManPage(std::ostream& Out, CLI::App& App, const std::string& Version)
     for (const auto& [path, app] : commands) {
         if (!Subcommands(app).empty())
             continue;
-        Out << ".TP\n.B zembrix\\-cli " << Roff(path) << "\n" << Roff(Synopsis(app)) << "\n";
+        Out << ".TP\n\\fBzembrix\\-cli " << Roff(path) << "\\fR" << Roff(Synopsis(app)) << "\n";
         Out << Roff(app->get_description()) << "\n";
         for (const CLI::Option* o : app->get_options()) {
             if (o->get_positional() || o == app->get_help_ptr())
@@ -149,7 +149,7 @@ void PrintManPage(std::ostream& Out, CLI::App& App, const std::string& Version)
                 names += (names.empty() ? "-" : ", -") + s;
             for (const std::string& l : o->get_lnames())
                 names += (names.empty() ? "--" : ", --") + l;
-            if (o->get_type_size() > 0)
+            if (o->get_items_expected_max() > 0)
                 names += " " + (o->get_type_name().empty() ? std::string("VALUE") : o->get_type_name());
             Out << ".RS\n.TP\n.B " << Roff(names) << "\n" << Roff(o->get_description()) << "\n.RE\n";
         }

@@ -1069,3 +1069,15 @@ TEST_F(CliTest, AnalyzeFlagsWeakReusedEmptyAndBreachedPasswordsAndEstimateRates)
     EXPECT_NE(RunCli({"estimate"}, strong + "\n").Out.find("score 4/4"), std::string::npos);
     EXPECT_EQ(RunCli({"estimate"}, "").Code, 2);
 }
+
+TEST_F(CliTest, CompletionAndManualPageNameEveryCommandAndOption)
+{
+    const std::string completion = RunCli({"--complete"}).Out;
+    const std::string manual = RunCli({"--man"}).Out;
+    for (const std::string& path : {"open", "add web", "attach get", "analyze", "estimate", "show"})
+        EXPECT_NE(completion.find("\"" + path + "\")"), std::string::npos) << path;
+    EXPECT_NE(completion.find("--show-passwords --show-password -a --attribute"), std::string::npos) << completion;
+    EXPECT_NE(manual.find("\\fBzembrix\\-cli add web\\fR FILE"), std::string::npos);
+    EXPECT_NE(manual.find("\\-\\-password\\-prompt"), std::string::npos);
+    EXPECT_NE(manual.find(".SH EXIT STATUS"), std::string::npos);
+}
