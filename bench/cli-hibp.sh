@@ -38,7 +38,8 @@ PY
     /usr/bin/time -v -o time-$MODE.txt bash -c 'printf "bench-pw\n" | "$0" "$@" > out.json || true' "$CLI" "${ARGS[@]}"
     grep -E 'Elapsed|Maximum resident' time-$MODE.txt | sed "s/^/  $MODE: /" > t-$MODE.txt
   done
-  echo "list of $LINES lines ($(du -h list-$LINES.txt | cut -f1)), $ENTRIES passwords:"
+  echo "list of $LINES lines ($(du -h list-$LINES.txt | cut -f1)), $ENTRIES passwords," \
+    "$(python3 -c 'import json,sys; print(sum(any(p["check"] == "breached" for p in e["problems"]) for e in json.load(open(sys.argv[1]))))' out.json) found in the list:"
   cat t-plain.txt t-hibp.txt
   python3 - time-plain.txt time-hibp.txt "$ENTRIES" <<'PY'
 import re, sys
