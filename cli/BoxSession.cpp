@@ -81,6 +81,8 @@ TSecretString ReadPasswordLine(const std::string& FileName)
         needsPassword = DbFileMgr.GetCheckPassword(FileName);
     } catch (const std::exception&) {
     }
+    if (needsPassword && StdinIsTerminal())
+        std::cerr << '\n'; // Ctrl-D left the cursor after the prompt
     if (needsPassword)
         RaiseUsage(FileName + ": no password given (standard input has ended)");
     return TSecretString();

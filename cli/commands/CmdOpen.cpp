@@ -118,8 +118,11 @@ int RunOpen(const TOpenOptions& O)
     std::vector<std::string> words;
     for (;;) {
         const TSessionRead got = input.Read("zembrix> ", line);
-        if (got == srEnd)
+        if (got == srEnd) {
+            if (terminal)
+                std::cerr << '\n'; // Ctrl-D left the cursor after the prompt
             break;
+        }
         if (got == srSignal) {
             std::cerr << '\n';
             PrintError(O.File + ": session closed by " + (input.Signal() == SIGINT ? std::string("SIGINT")
