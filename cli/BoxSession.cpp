@@ -11,6 +11,35 @@
 #include <iostream>
 #include <sys/stat.h>
 
+namespace {
+
+struct THeldBox {
+    std::string FileName;
+    TSecretString Password;
+    bool Held = false;
+};
+THeldBox GHeld;
+
+} // namespace
+
+void HoldSessionBox(const std::string& FileName, const TSecretString& Password)
+{
+    GHeld.FileName = FileName;
+    GHeld.Password = Password;
+    GHeld.Held = true;
+}
+
+void ReleaseSessionBox()
+{
+    GHeld.Password = TSecretString();
+    GHeld.Held = false;
+}
+
+const TSecretString* HeldSessionPassword(const std::string& FileName)
+{
+    return GHeld.Held && FileName == GHeld.FileName ? &GHeld.Password : nullptr;
+}
+
 void CheckBoxPath(const std::string& FileName)
 {
     struct stat st {};
@@ -18,7 +47,8 @@ void CheckBoxPath(const std::string& FileName)
         RaiseFileError(ecFileFault, FileName, "no such file");
     if (!S_ISREG(st.st_mode))
         RaiseFileError(ecFileFault, FileName, "not a password box (not a regular file)");
-    if (IsFileOpenedElsewhere(FileName))
+    // A session's own announcement does not count: its commands run on the box it holds.
+    if (!(GHeld.Held && FileName == GHeld.FileName) && IsFileOpenedElsewhere(FileName))
         RaiseFileError(ecFileFault, FileName,
                        "the box is open in another Zembrix program (the desktop program or zembrix-cli); close it there first");
 }
@@ -39,8 +69,23 @@ void CheckBoxFile(const std::string& FileName)
 
 TSecretString ReadPasswordLine(const std::string& FileName)
 {
+    if (const TSecretString* held = HeldSessionPassword(FileName))
+        return *held;
     std::optional<TSecretString> typed = ReadSecretLine("Password for " + FileName + ": ");
-    return typed ? std::move(*typed) : TSecretString();
+    if (typed)
+        return std::move(*typed);
+    // An ended input is no password typed, not a wrong one; a box without a password still
+    // opens (its check takes any text).
+    bool needsPassword = true;
+    try {
+        needsPassword = DbFileMgr.GetCheckPassword(FileName);
+    } catch (const std::exception&) {
+    }
+    if (needsPassword && StdinIsTerminal())
+        std::cerr << '\n'; // Ctrl-D left the cursor after the prompt
+    if (needsPassword)
+        RaiseUsage(FileName + ": no password given (standard input has ended)");
+    return TSecretString();
 }
 
 void RaiseWrongPassword(const std::string& FileName)

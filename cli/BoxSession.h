@@ -10,14 +10,23 @@
 #include <string>
 #include <vector>
 
+// The box an interactive session (`open`) holds: announced by the session, its password given
+// once. Commands on it take the held password instead of reading one, and do not count the
+// session's own announcement as the box being open elsewhere.
+void HoldSessionBox(const std::string& FileName, const TSecretString& Password);
+// Forgets the held password (wiped); the session is locked or has ended.
+void ReleaseSessionBox();
+// The held password of FileName; nullptr when no session holds it (or it is locked).
+const TSecretString* HeldSessionPassword(const std::string& FileName);
+
 // Raises ECliError with code 3 when FileName is missing, no regular file, or announced as open by
 // a running copy (the desktop program or another zembrix-cli). For a box that may be damaged.
 void CheckBoxPath(const std::string& FileName);
 // CheckBoxPath, and code 3 also when the file is not a password box.
 void CheckBoxFile(const std::string& FileName);
 
-// The login password as typed (prompt on a terminal, first line of a pipe; an ended input gives
-// the empty password), not checked.
+// The login password as typed (prompt on a terminal, first line of a pipe), not checked. An
+// ended input raises a usage error, unless the box asks for no password (then it is empty).
 TSecretString ReadPasswordLine(const std::string& FileName);
 // Ends the command with code 1: the password is wrong, and whether recovery is possible.
 [[noreturn]] void RaiseWrongPassword(const std::string& FileName);

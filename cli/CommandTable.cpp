@@ -28,6 +28,7 @@ std::string TCommandTable::ChosenFile() const
 void AddAllCommands(CLI::App& App, TCommandTable& Table)
 {
     AddCreateCommand(App, Table);
+    AddOpenCommand(App, Table);
     AddInfoCommand(App, Table);
     AddTreeCommand(App, Table);
     AddLsCommand(App, Table);
@@ -44,6 +45,7 @@ void AddAllCommands(CLI::App& App, TCommandTable& Table)
     AddRecoverCommand(App, Table);
     AddRebuildCommands(App, Table);
     AddVerifyCommand(App, Table);
+    AddAnalyzeCommands(App, Table);
     AddGenerateCommand(App, Table);
     AddExportCommand(App, Table);
     AddImportCommand(App, Table);

@@ -52,6 +52,8 @@ void AddGenerateCommand(CLI::App& App, TCommandTable& Table);
 void AddDemoCommand(CLI::App& App, TCommandTable& Table);
 void AddExportCommand(CLI::App& App, TCommandTable& Table);
 void AddImportCommand(CLI::App& App, TCommandTable& Table);
+void AddOpenCommand(CLI::App& App, TCommandTable& Table);
+void AddAnalyzeCommands(CLI::App& App, TCommandTable& Table); // analyze, estimate
 
 // Every command, in the order the help lists them.
 void AddAllCommands(CLI::App& App, TCommandTable& Table);

@@ -5,12 +5,23 @@
 #include "cli/EntryRef.h"
 #include "cli/FieldCheck.h"
 #include "cli/FileData.h"
+#include "cli/GeneratorOptions.h"
+#include "cli/PasswordInput.h"
 #include "dataproc/Wipe.h"
 #include "services/GenPwd.h"
 
+#include <iostream>
 #include <limits>
 
 namespace {
+
+static_assert(NetItemRec::kPassword.Size - 1 == kMaxEntryPasswordBytes &&
+              BankItemRec::kPassword.Size - 1 == kMaxEntryPasswordBytes);
+
+TStoredText PasswordField(TZembraType Kind)
+{
+    return Kind == ztBankItem ? BankItemRec::kPassword : NetItemRec::kPassword;
+}
 
 // Body files are text for a person to read; attachments are bounded by the stored 32-bit size.
 constexpr int64_t kMaxBodyFileBytes = 64ll << 20;
@@ -46,9 +57,23 @@ void TEntryFields::AddOptions(CLI::App* App, unsigned Kinds, bool Required)
     const bool single = Kinds == fkWeb || Kinds == fkBank || Kinds == fkNote;
     add(FTitle, "Title (at most 30 bytes; a Chinese character takes 2)");
     add(FUser, "User name (at most 30 bytes)");
-    add(FPassword, "Password (at most 30 bytes); other users can see it in the process list while the command runs");
-    if (Kinds & fkWeb)
-        FGenerateOpt = App->add_flag("--generate", FGenerate, "Generate the password (letters and digits, 5 to 8 characters)");
+    if (Kinds & (fkWeb | fkBank)) {
+        FPromptOpt = App->add_flag("-p,--password-prompt", FPrompt,
+                                   "Read the password: asked twice without echo on a terminal, else the next line of "
+                                   "standard input (after the login password); at most 30 bytes");
+        FGenerateOpt = App->add_flag("--generate", FGenerate,
+                                     "Generate the password, as the options file sets the generator (default 5 to 8 "
+                                     "letters and digits)");
+        FLengthOpt = App->add_option("--length", FLength, "With --generate: this many characters")
+                         ->check(CLI::Range(1, kMaxEntryPasswordBytes));
+        FKindsOpt = App->add_option("--kinds", FKinds,
+                                    "With --generate: character kinds, comma-separated: upper,lower,digit,space,symbol")
+                        ->delimiter(',');
+        FLengthOpt->needs(FGenerateOpt);
+        FKindsOpt->needs(FGenerateOpt);
+    }
+    add(FPassword, "Password as text (others can see it in the process list and it stays in the shell history: "
+                   "use -p)");
     add(FLink, "Link (at most 80 bytes)");
     add(FEmail, "E-mail address (at most 50 bytes)");
     add(FComments, "Comments (any length)");
@@ -61,8 +86,11 @@ void TEntryFields::AddOptions(CLI::App* App, unsigned Kinds, bool Required)
     if (Kinds & fkNote) {
         FAttachOpt = App->add_option("--attach", FAttachPaths, "Attach a file (repeatable)")->allow_extra_args(false);
     }
-    if (FGenerateOpt && FPassword.Opt)
+    if (FGenerateOpt && FPassword.Opt) {
         FGenerateOpt->excludes(FPassword.Opt);
+        FPromptOpt->excludes(FPassword.Opt);
+        FPromptOpt->excludes(FGenerateOpt);
+    }
     if (FBody.Opt && FBodyFile.Opt)
         FBody.Opt->excludes(FBodyFile.Opt);
     if (Required && single) {
@@ -78,7 +106,8 @@ bool TEntryFields::AnyGiven() const
     for (TTextOption* o : self->TextOptions())
         if (o->Given())
             return true;
-    return (FGenerateOpt && FGenerateOpt->count() > 0) || !FAttachPaths.empty();
+    return (FGenerateOpt && FGenerateOpt->count() > 0) || (FPromptOpt && FPromptOpt->count() > 0) ||
+           !FAttachPaths.empty();
 }
 
 void TEntryFields::Prepare(TZembraType Kind)
@@ -87,8 +116,8 @@ void TEntryFields::Prepare(TZembraType Kind)
     for (TTextOption* o : TextOptions())
         if (o->Given() && !(o->Kinds & bit))
             RaiseUsage(std::string(o->Name) + " does not apply to a " + KindName(Kind) + " entry");
-    if (FGenerateOpt && FGenerateOpt->count() > 0 && Kind != ztNetItem)
-        RaiseUsage(std::string("--generate does not apply to a ") + KindName(Kind) + " entry");
+    if ((FGenerate || FPrompt) && Kind == ztCommItem)
+        RaiseUsage(std::string(FGenerate ? "--generate" : "--password-prompt") + " does not apply to a note entry");
     if (!FAttachPaths.empty() && Kind != ztCommItem)
         RaiseUsage(std::string("--attach does not apply to a ") + KindName(Kind) + " entry");
 
@@ -118,12 +147,13 @@ void TEntryFields::Prepare(TZembraType Kind)
         CheckStorableText("--comments", FComments.Value);
 
     if (FPassword.Given()) {
-        CheckFieldText("--password", FPassword.Value,
-                       Kind == ztNetItem ? NetItemRec::kPassword : BankItemRec::kPassword, true);
+        std::cerr << "zembrix-cli: warning: --password shows the password to every user in the process list and "
+                     "leaves it in the shell history; use -p/--password-prompt\n";
+        CheckFieldText("--password", FPassword.Value, PasswordField(Kind), true);
         FPasswordValue = TSecretString(FPassword.Value);
         WipeString(FPassword.Value);
     } else if (FGenerate) {
-        FPasswordValue = TSecretString(TPwdGenerator().Generate());
+        FPasswordValue = GeneratePassword();
     }
 
     if (FBody.Given()) {
@@ -178,6 +208,32 @@ void TEntryFields::ApplyTo(TZmbCommItem& Item) const
         Item.Caption = FTitle.Value;
     if (FBodyValue)
         Item.Comments = *FBodyValue;
+}
+
+void TEntryFields::ReadPromptedPassword(TZembraType Kind)
+{
+    if (!FPrompt)
+        return;
+    TSecretString password = ReadNewPassword(std::string("Password of the ") + KindName(Kind) + " entry: ");
+    CheckFieldText("the entry's password", password.str(), PasswordField(Kind), true);
+    FPasswordValue = std::move(password);
+}
+
+TSecretString TEntryFields::GeneratePassword() const
+{
+    TPwdGenerator gen = ConfiguredGenerator();
+    if (!FKinds.empty())
+        gen.SetCharKinds(ParseCharKinds(FKinds, "--kinds"));
+    if (FLength > 0) {
+        gen.SetLenMode(plFixed);
+        gen.SetLenFixed(FLength);
+    }
+    // The options file allows up to 100 characters; an entry's field holds fewer.
+    if (gen.LenFixed() > kMaxEntryPasswordBytes)
+        gen.SetLenFixed(kMaxEntryPasswordBytes);
+    if (gen.LenRangeMax() > kMaxEntryPasswordBytes)
+        gen.SetLenRangeMax(kMaxEntryPasswordBytes);
+    return TSecretString(gen.Generate());
 }
 
 TAttachData ReadAttachmentFile(const std::string& Path, const std::string& Name)

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// An entry's password field holds this many bytes of text (web and bank alike).
+inline constexpr int kMaxEntryPasswordBytes = 30;
+
 enum TFieldKinds : unsigned { fkWeb = 1, fkBank = 2, fkNote = 4, fkAll = 7 };
 
 class TEntryFields {
@@ -21,8 +24,11 @@ public:
 
     // Checks the given options for an entry of Kind and reads the files they name. Raises a usage
     // error for an option of another kind, an emptied required field, text the box would cut
-    // or could not hold, or a file that cannot be read.
+    // or could not hold, and ECliError with code 3 for a file that cannot be read.
     void Prepare(TZembraType Kind);
+    // Reads the password of --password-prompt (after the login password, which comes first on
+    // standard input) and checks it as Prepare checks the others; nothing without the option.
+    void ReadPromptedPassword(TZembraType Kind);
     // Whether any field option was given.
     bool AnyGiven() const;
 
@@ -45,7 +51,7 @@ private:
 
     TTextOption FTitle{"--title", fkWeb | fkNote};
     TTextOption FUser{"--user", fkWeb};
-    TTextOption FPassword{"--password", fkWeb | fkBank};
+    TTextOption FPassword{"--password", fkWeb | fkBank}; // kept for old scripts, with a warning
     TTextOption FLink{"--link", fkWeb};
     TTextOption FEmail{"--email", fkWeb};
     TTextOption FComments{"--comments", fkWeb | fkBank};
@@ -57,6 +63,12 @@ private:
     TTextOption FBodyFile{"--body-file", fkNote};
     CLI::Option* FGenerateOpt = nullptr;
     bool FGenerate = false;
+    CLI::Option* FLengthOpt = nullptr;
+    int FLength = 0;
+    CLI::Option* FKindsOpt = nullptr;
+    std::vector<std::string> FKinds;
+    CLI::Option* FPromptOpt = nullptr;
+    bool FPrompt = false;
     CLI::Option* FAttachOpt = nullptr;
     std::vector<std::string> FAttachPaths;
 
@@ -66,6 +78,7 @@ private:
     std::vector<TAttachData> FAttachments;
 
     std::vector<TTextOption*> TextOptions();
+    TSecretString GeneratePassword() const;
 };
 
 // Reads an attachment file for the box: name (BaseName of Path unless Name is given) and bytes,

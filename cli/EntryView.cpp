@@ -1,5 +1,6 @@
 #include "cli/EntryView.h"
 
+#include "cli/CutPasswords.h"
 #include "cli/EntryRef.h"
 
 #include <algorithm>
@@ -65,7 +66,7 @@ TJson EntryJson(const TZmbNetItem& Item, const TFolderTree& Tree, bool ShowPassw
     j["password"] = ShownPassword(Item.Password.str(), ShowPassword);
     j["link"] = Item.Hyperlink;
     j["email"] = Item.Email;
-    j["comments"] = Item.Comments;
+    j["comments"] = ShownComments(Item.Comments, ShowPassword);
     return j;
 }
 
@@ -77,7 +78,7 @@ TJson EntryJson(const TZmbBankItem& Item, const TFolderTree& Tree, bool ShowPass
     j["holder"] = Item.UserName;
     j["account"] = Item.Account;
     j["password"] = ShownPassword(Item.Password.str(), ShowPassword);
-    j["comments"] = Item.Comments;
+    j["comments"] = ShownComments(Item.Comments, ShowPassword);
     return j;
 }
 
@@ -105,7 +106,7 @@ void PrintEntry(std::ostream& Out, const TZmbNetItem& Item, const TFolderTree& T
     Line(Out, "Password:  ", ShownPassword(Item.Password.str(), ShowPassword));
     Line(Out, "Link:      ", Item.Hyperlink);
     Line(Out, "E-mail:    ", Item.Email);
-    Block(Out, "Comments:", Item.Comments);
+    Block(Out, "Comments:", ShownComments(Item.Comments, ShowPassword));
 }
 
 void PrintEntry(std::ostream& Out, const TZmbBankItem& Item, const TFolderTree& Tree, bool ShowPassword)
@@ -116,7 +117,7 @@ void PrintEntry(std::ostream& Out, const TZmbBankItem& Item, const TFolderTree& 
     Line(Out, "Holder:    ", Item.UserName);
     Line(Out, "Account:   ", Item.Account);
     Line(Out, "Password:  ", ShownPassword(Item.Password.str(), ShowPassword));
-    Block(Out, "Comments:", Item.Comments);
+    Block(Out, "Comments:", ShownComments(Item.Comments, ShowPassword));
 }
 
 void PrintEntry(std::ostream& Out, const TZmbCommItem& Item, const TFolderTree& Tree,

@@ -25,10 +25,10 @@ TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes)
 {
     TFileHandle fd(OpenFileHandle(Path.c_str(), O_RDONLY));
     if (fd.Get() < 0)
-        RaiseUsage(Path + ": cannot read the file: " + Reason(errno));
+        RaiseFileError(ecFileFault, Path, "cannot read the file: " + Reason(errno));
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        RaiseUsage(Path + ": not a regular file");
+        RaiseFileError(ecFileFault, Path, "not a regular file");
     if (st.st_size > MaxBytes)
         RaiseUsage(Path + ": the file is too large (" + std::to_string(st.st_size) + " bytes, at most " +
                    std::to_string(MaxBytes) + ")");
@@ -43,7 +43,7 @@ TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes)
         if (n < 0) {
             const int err = errno;
             WipeString(data);
-            RaiseUsage(Path + ": cannot read the file: " + Reason(err));
+            RaiseFileError(ecFileFault, Path, "cannot read the file: " + Reason(err));
         }
         if (n == 0)
             break;

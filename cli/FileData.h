@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// The whole file; raises a usage error naming the file and the reason when it cannot be read, is
-// not a regular file, or is larger than MaxBytes.
+// The whole file; raises ECliError naming the file and the reason: code 3 when it is missing,
+// cannot be read or is not a regular file, code 2 when it is larger than MaxBytes.
 TSecretString ReadWholeFile(const std::string& Path, int64_t MaxBytes);
 
 // The last component of a path ("report.pdf" of "a/b/report.pdf").

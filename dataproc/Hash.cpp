@@ -251,6 +251,15 @@ const uint8_t* THash_SHA::TestVector() const
     return kSHATestVector;
 }
 
+// ---- SHA-1 --------------------------------------------------------------------------------------
+
+const uint8_t* THash_SHA1::TestVector() const
+{
+    static const uint8_t kVector[20] = {0x9A, 0x01, 0x2E, 0x63, 0x96, 0x2A, 0x92, 0xEB, 0xD8, 0x2E,
+                                        0xF0, 0xBC, 0x1C, 0xA4, 0x51, 0x6A, 0x08, 0x69, 0x2E, 0x68};
+    return kVector;
+}
+
 void THash_SHA::PutLength(uint8_t* Tail, uint64_t Bits) const
 {
     StoreBE(Tail, static_cast<uint32_t>(Bits >> 32));

@@ -1,4 +1,4 @@
-// Message digests: the base class, MD4 and SHA-0. SHA-0 (FIPS 180, 1993: no rotation in the
+// Message digests: the base class, MD4, SHA-0 and SHA-1. SHA-0 (FIPS 180, 1993: no rotation in the
 // message schedule) turns passwords into the stored check text and into cipher keys, so every
 // encrypted box depends on it bit for bit.
 #pragma once
@@ -140,6 +140,16 @@ protected:
     void OutputDigest() override;
 
     bool FRotate = false;
+};
+
+// SHA-1 (FIPS 180-4): SHA-0 with the rotation switched on. Not part of the file format; the
+// command-line tool looks passwords up in lists of breached passwords keyed by it.
+class THash_SHA1 : public THashClassOps<THash_SHA1, THash_SHA> {
+public:
+    static constexpr const char* kClassName = "THash_SHA1";
+
+    THash_SHA1() { FRotate = true; }
+    const uint8_t* TestVector() const override;
 };
 
 template <class Self, class Base>

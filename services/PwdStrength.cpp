@@ -28,6 +28,20 @@ TPwdStrength EstimatePwdStrength(const std::string& Password)
     return result;
 }
 
+int PwdGuessScore(double Bits)
+{
+    const double log10Guesses = Bits * 0.30102999566398120; // log10(2)
+    if (log10Guesses < 3)
+        return 0;
+    if (log10Guesses < 6)
+        return 1;
+    if (log10Guesses < 8)
+        return 2;
+    if (log10Guesses < 10)
+        return 3;
+    return 4;
+}
+
 const char* PwdStrengthWord(TPwdStrengthLevel Level)
 {
     switch (Level) {

@@ -26,5 +26,9 @@ TPwdStrength EstimatePwdStrength(const std::string& Password);
 // The level for an entropy: psNone only for an empty password.
 TPwdStrengthLevel PwdStrengthLevel(double Bits, bool Empty);
 
+// The estimator's score 0 to 4 by the guesses an entropy stands for (2^Bits): below 10^3, 10^6,
+// 10^8, 10^10 guesses, and above.
+int PwdGuessScore(double Bits);
+
 // The level's word: "很弱", "弱", "一般", "强", "很强"; "" for psNone.
 const char* PwdStrengthWord(TPwdStrengthLevel Level);

@@ -24,6 +24,7 @@ int RunAdd(TAddOptions& O)
 {
     O.Fields.Prepare(O.Kind);
     TBoxSession session(O.File, opWrite);
+    O.Fields.ReadPromptedPassword(O.Kind);
     TDbFileMgr& box = session.Box();
     const TFolderTree tree(box);
     const int32_t folder = tree.Resolve(O.Folder, O.File);

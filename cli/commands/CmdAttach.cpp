@@ -4,6 +4,7 @@
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/EntryFields.h"
+#include "cli/EntryLookup.h"
 #include "cli/EntryRef.h"
 #include "cli/EntryView.h"
 #include "cli/FileData.h"
@@ -24,11 +25,13 @@ struct TAttachOptions {
     bool Force = false;
 };
 
-TEntryRef ParseNoteRef(const std::string& Text)
+// The note Text names in the open box (KIND:ID, FOLDER/TITLE or its title).
+TEntryRef ResolveNote(TBoxSession& Session, const std::string& Text)
 {
-    const TEntryRef ref = ParseEntryRef(Text);
+    const TFolderTree tree(Session.Box());
+    const TEntryRef ref = ResolveEntry(Session.Box(), tree, Text, Session.FileName());
     if (ref.Kind != ztCommItem)
-        RaiseUsage("only notes (note:ID) have attachments");
+        RaiseUsage(FormatEntryRef(ref.Kind, ref.ID) + " is no note: only notes have attachments");
     return ref;
 }
 
@@ -40,17 +43,10 @@ int32_t ParseAttachId(const std::string& Text)
     return id;
 }
 
-void RequireNote(TDbFileMgr& Box, const TEntryRef& Ref, const std::string& FileName)
-{
-    if (!EntryExists(Box, Ref))
-        RaiseFileError(ecRejected, FileName, "no entry " + FormatEntryRef(Ref.Kind, Ref.ID));
-}
-
 int RunLs(const TAttachOptions& O)
 {
-    const TEntryRef ref = ParseNoteRef(O.Target);
     TBoxSession session(O.File, opRead);
-    RequireNote(session.Box(), ref, O.File);
+    const TEntryRef ref = ResolveNote(session, O.Target);
     TAttachDataHeaderAry list;
     session.Box().GetAttachmentList(list, ref.ID);
     if (O.Json) {
@@ -87,10 +83,9 @@ int RunGet(const TAttachOptions& O)
 
 int RunAdd(const TAttachOptions& O)
 {
-    const TEntryRef ref = ParseNoteRef(O.Target);
     TAttachData data = ReadAttachmentFile(O.Path, O.Name);
     TBoxSession session(O.File, opWrite);
-    RequireNote(session.Box(), ref, O.File);
+    const TEntryRef ref = ResolveNote(session, O.Target);
     data.OwnerID = ref.ID;
     int32_t id = 0;
     session.Update([&] { session.Box().AddAttachment(data, id); });
@@ -131,7 +126,7 @@ void AddAttachCommands(CLI::App& App, TCommandTable& Table)
     attach->require_subcommand(1);
     {
         auto o = std::make_shared<TAttachOptions>();
-        CLI::App* c = AddSub(attach, Table, "ls", "List a note's attachments", o, RunLs, "NOTE", "note:ID");
+        CLI::App* c = AddSub(attach, Table, "ls", "List a note's attachments", o, RunLs, "NOTE", "The note: note:ID, FOLDER/TITLE or its title");
         c->add_flag("--json", o->Json, "Print JSON");
     }
     {
@@ -143,7 +138,7 @@ void AddAttachCommands(CLI::App& App, TCommandTable& Table)
     }
     {
         auto o = std::make_shared<TAttachOptions>();
-        CLI::App* c = AddSub(attach, Table, "add", "Attach a file to a note", o, RunAdd, "NOTE", "note:ID");
+        CLI::App* c = AddSub(attach, Table, "add", "Attach a file to a note", o, RunAdd, "NOTE", "The note: note:ID, FOLDER/TITLE or its title");
         c->add_option("PATH", o->Path, "The file to attach")->required();
         c->add_option("--name", o->Name, "Name to store (default: the file's name; at most 120 bytes)");
         c->footer("Prints the new attachment id.");

@@ -1,4 +1,4 @@
-// clip FILE KIND:ID [--field password|user|account] [--timeout S]
+// clip FILE ENTRY [--field password|user|account] [--timeout S]
 // Puts one field of an entry on the clipboard the way the desktop program copies a password:
 // marked secret for clipboard managers, and cleared after the timeout when the clipboard still
 // holds it. The box is closed again before the wait; the tool waits until then (or until
@@ -7,7 +7,8 @@
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
-#include "cli/EntryRef.h"
+#include "cli/EntryLookup.h"
+#include "cli/FolderTree.h"
 #include "services/qt/SecretClipboard.h"
 
 #include <QClipboard>
@@ -56,10 +57,11 @@ bool PrepareDisplay()
 }
 
 // The field's text; a usage error when the entry's kind has no such field.
-TSecretString ReadField(const TClipOptions& O, const TEntryRef& Ref)
+TSecretString ReadField(const TClipOptions& O)
 {
     TBoxSession session(O.File, opRead);
     TDbFileMgr& box = session.Box();
+    const TEntryRef Ref = ResolveEntry(box, TFolderTree(box), O.Entry, O.File);
     const auto missing = [&] { RaiseFileError(ecRejected, O.File, "no entry " + O.Entry); };
     const auto noField = [&] { RaiseUsage("--field: " + std::string(KindName(Ref.Kind)) + " entries have no " + O.Field); };
     if (Ref.Kind == ztNetItem) {
@@ -91,13 +93,12 @@ TSecretString ReadField(const TClipOptions& O, const TEntryRef& Ref)
 
 int RunClip(const TClipOptions& O)
 {
-    const TEntryRef ref = ParseEntryRef(O.Entry);
     if (O.Timeout < 1)
         RaiseUsage("--timeout: at least 1 second");
     if (!PrepareDisplay())
         throw ECliError(ecRejected, "no display: the clipboard needs a desktop session (neither DISPLAY nor "
                                     "WAYLAND_DISPLAY is set); nothing was copied");
-    const TSecretString text = ReadField(O, ref);
+    const TSecretString text = ReadField(O);
 
     static int argc = 1;
     static char name[] = "zembrix-cli";
@@ -143,7 +144,7 @@ void AddClipCommand(CLI::App& App, TCommandTable& Table)
         "clip", "Put a password, user name or account number on the clipboard, marked secret, and clear it after the "
                 "timeout if it is still there; waits until then");
     c->add_option("FILE", o->File, "The box")->required();
-    c->add_option("ENTRY", o->Entry, "KIND:ID, KIND being web or bank")->required();
+    c->add_option("ENTRY", o->Entry, "A web or bank entry: KIND:ID, FOLDER/TITLE or a unique title")->required();
     c->add_option("--field", o->Field, "password (the default), user, or account (bank entries)")
         ->check(CLI::IsMember({"password", "user", "account"}));
     c->add_option("--timeout", o->Timeout, "Seconds until the clipboard is cleared (default 20)");

@@ -1,8 +1,9 @@
-// create FILE [--no-encrypt] [--question TEXT --answer TEXT] [--force]
+// create FILE [--no-encrypt] [--question TEXT --answer-prompt] [--allow-empty-password] [--force]
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/FieldCheck.h"
+#include "cli/LoginSecrets.h"
 #include "cli/PasswordInput.h"
 #include "cli/SignalHold.h"
 #include "dataproc/FilePaths.h"
@@ -19,25 +20,20 @@ namespace {
 struct TCreateOptions {
     std::string File;
     bool NoEncrypt = false;
-    std::string Question;
-    std::string Answer;
+    bool AllowEmpty = false;
+    TRecoveryOptions Recovery;
     bool Force = false;
 };
 
 // The data layer writes the new box under a temporary name beside FILE and renames it into place
 // when it is complete, so a failed create leaves no half-written box and --force never destroys
 // the old box before the new one exists.
-int RunCreate(const TCreateOptions& O)
+int RunCreate(TCreateOptions& O)
 {
-    const bool useQuestion = !O.Question.empty() || !O.Answer.empty();
-    if (useQuestion) {
-        if (O.Question.empty() || O.Answer.empty())
-            RaiseUsage("--question and --answer go together and must not be empty");
-        if (O.NoEncrypt)
-            RaiseUsage("a recovery question needs an encrypted box (drop --no-encrypt)");
-        CheckTextBytes("--question", O.Question, kMaxLoginTextBytes);
-        CheckTextBytes("--answer", O.Answer, kMaxLoginTextBytes, true);
-    }
+    O.Recovery.Check();
+    const bool useQuestion = O.Recovery.Given();
+    if (useQuestion && O.NoEncrypt)
+        RaiseUsage("a recovery question needs an encrypted box (drop --no-encrypt)");
     struct stat st {};
     const bool exists = ::lstat(O.File.c_str(), &st) == 0;
     if (exists && !O.Force)
@@ -47,17 +43,18 @@ int RunCreate(const TCreateOptions& O)
     if (exists && IsFileOpenedElsewhere(O.File))
         RaiseFileError(ecFileFault, O.File, "the box is open in another Zembrix program; close it there first");
 
-    TSecretString password;
-    if (!O.NoEncrypt) {
-        password = ReadNewPassword("New password for " + O.File + ": ");
-        CheckTextBytes("the password", password.str(), kMaxLoginTextBytes, true);
-    }
+    TSecretString password, answer;
+    if (!O.NoEncrypt)
+        password = ReadNewLoginPassword("New password for " + O.File + ": ", O.File, O.AllowEmpty);
+    if (useQuestion)
+        answer = O.Recovery.Answer();
 
     bool created = false;
     {
         TSignalHold hold; // the new box is whole in its place or not there at all
         try {
-            created = DbFileMgr.CreateDatabase(O.File, password, !O.NoEncrypt, useQuestion, O.Question, O.Answer);
+            created = DbFileMgr.CreateDatabase(O.File, password, !O.NoEncrypt, useQuestion, O.Recovery.Question(),
+                                               answer);
         } catch (const std::exception& e) {
             RaiseFileError(ecFileFault, O.File, std::string("cannot create the box: ") + e.what());
         }
@@ -81,11 +78,10 @@ void AddCreateCommand(CLI::App& App, TCommandTable& Table)
     CLI::App* c = App.add_subcommand("create", "Create a new password box with the default folders");
     c->add_option("FILE", o->File, "The new box (.zmb)")->required();
     c->add_flag("--no-encrypt", o->NoEncrypt, "Store the box unencrypted (no password is asked)");
-    auto* q = c->add_option("--question", o->Question, "Recovery question (at most 64 bytes)");
-    auto* a = c->add_option("--answer", o->Answer, "Answer to the recovery question (at most 64 bytes)");
-    q->needs(a);
-    a->needs(q);
+    o->Recovery.AddOptions(c);
+    c->add_flag("--allow-empty-password", o->AllowEmpty, "Take an empty password (the box then has no real protection)");
     c->add_flag("--force", o->Force, "Replace an existing file");
-    c->footer("The new password is asked twice on a terminal, or read from the first line of standard input.");
+    c->footer("The new password is asked twice on a terminal, or read from the first line of standard input;\n"
+              "with --answer-prompt the recovery answer follows (twice on a terminal, the next line of a pipe).");
     Table.Add(c, [o] { return RunCreate(*o); }, &o->File);
 }

@@ -138,8 +138,8 @@ int RunDemo(const TDemoOptions& O)
     std::cout << "\n$ zembrix-cli search " << file << " 密码\n";
     PrintSearchResults(std::cout, box, tree, results, false);
     box.CloseDatabase();
-    std::cout << "\nOpen it in the desktop program with:  zembrix " << file
-              << "\nor try:  echo demo | zembrix-cli show " << file << " web:1 --show-password\n";
+    std::cout << "\nOpen it for a session of commands with:  zembrix-cli open " << file
+              << "\nor try:  echo demo | zembrix-cli show " << file << " web:1 --show-passwords\n";
     return ecSuccess;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/EntryFields.h"
+#include "cli/EntryLookup.h"
 #include "cli/EntryRef.h"
 
 #include <iostream>
@@ -20,12 +21,13 @@ struct TEditOptions {
 // entry (attach rm removes them).
 int RunEdit(TEditOptions& O)
 {
-    const TEntryRef ref = ParseEntryRef(O.Entry);
     if (!O.Fields.AnyGiven())
         RaiseUsage("nothing to change: give at least one field option");
-    O.Fields.Prepare(ref.Kind);
     TBoxSession session(O.File, opWrite);
     TDbFileMgr& box = session.Box();
+    const TEntryRef ref = ResolveEntry(box, TFolderTree(box), O.Entry, O.File);
+    O.Fields.Prepare(ref.Kind);
+    O.Fields.ReadPromptedPassword(ref.Kind);
     const auto missing = [&] { RaiseFileError(ecRejected, O.File, "no entry " + O.Entry); };
     if (ref.Kind == ztNetItem) {
         TZmbNetItem item;
@@ -64,10 +66,10 @@ void AddEditCommand(CLI::App& App, TCommandTable& Table)
     auto o = std::make_shared<TEditOptions>();
     CLI::App* c = App.add_subcommand("edit", "Change fields of an entry");
     c->add_option("FILE", o->File, "The box")->required();
-    c->add_option("ENTRY", o->Entry, "KIND:ID, KIND being web, bank or note")->required();
+    c->add_option("ENTRY", o->Entry, "KIND:ID (KIND web, bank or note), FOLDER/TITLE or a title of its own")->required();
     o->Fields.AddOptions(c, fkAll, false);
-    c->footer("web takes --title --user --password|--generate --link --email --comments;\n"
-              "bank takes --bank --account --type --holder --password --comments;\n"
+    c->footer("web takes --title --user -p|--generate --link --email --comments;\n"
+              "bank takes --bank --account --type --holder -p|--generate --comments;\n"
               "note takes --title --body|--body-file --attach (which adds files).\n"
               "Fields not given keep their values; move entries with mv.");
     Table.Add(c, [o] { return RunEdit(*o); }, &o->File);

@@ -46,9 +46,11 @@ int ExportBox(TDbFileMgr& Box, const TExportOptions& O, const std::vector<std::s
     else
         WriteJsonExport(snap, text);
 
-    const std::string what = Counted(snap.WebCount + snap.BankCount + snap.NoteCount, "entry", "entries") + " in " +
-                             Counted(snap.Folders.size(), "folder", "folders") + ", " +
-                             Counted(snap.AttachmentCount, "attachment", "attachments");
+    // CSV carries no files, so its summary does not count them (the warning below says so).
+    std::string what = Counted(snap.WebCount + snap.BankCount + snap.NoteCount, "entry", "entries") + " in " +
+                       Counted(snap.Folders.size(), "folder", "folders");
+    if (O.Format != "csv")
+        what += ", " + Counted(snap.AttachmentCount, "attachment", "attachments");
     if (O.Out.empty()) {
         WriteStdout(text.Str().data(), text.Str().size());
         std::cerr << "zembrix-cli: exported " << what

@@ -2,6 +2,7 @@
 #include "boxdata/ZembraTypes.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
+#include "cli/GeneratorOptions.h"
 #include "services/GenPwd.h"
 
 #include <iostream>
@@ -17,31 +18,11 @@ struct TGenerateOptions {
     int Count = 1;
 };
 
-TGenPwdCharKinds ParseKinds(const std::vector<std::string>& Names)
-{
-    TGenPwdCharKinds kinds = 0;
-    for (const std::string& name : Names) {
-        if (name == "upper")
-            kinds |= CharKindBit(pcUpperCase);
-        else if (name == "lower")
-            kinds |= CharKindBit(pcLowerCase);
-        else if (name == "digit")
-            kinds |= CharKindBit(pcNumber);
-        else if (name == "space")
-            kinds |= CharKindBit(pcSpace);
-        else if (name == "symbol")
-            kinds |= CharKindBit(pcSpecial);
-        else
-            RaiseUsage("--kinds: unknown kind '" + name + "' (upper, lower, digit, space, symbol)");
-    }
-    return kinds;
-}
-
 int RunGenerate(const TGenerateOptions& O, bool LengthGiven, bool RangeGiven)
 {
     TPwdGenerator gen;
     if (!O.Kinds.empty())
-        gen.SetCharKinds(ParseKinds(O.Kinds));
+        gen.SetCharKinds(ParseCharKinds(O.Kinds, "--kinds"));
     if (LengthGiven) {
         gen.SetLenMode(plFixed);
         gen.SetLenFixed(O.Length);

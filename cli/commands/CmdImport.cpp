@@ -3,6 +3,7 @@
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/FileData.h"
+#include "cli/Output.h"
 #include "cli/transfer/FormatCsv.h"
 #include "cli/transfer/FormatJson.h"
 #include "cli/transfer/FormatKeePassXml.h"
@@ -88,12 +89,15 @@ int RunImport(const TImportOptions& O)
                            std::to_string(data.Entries.size()) + " entries: " + e.what());
     }
     const TImportCounts& c = writer.Counts();
-    std::cout << "Imported " << c.Web + c.Bank + c.Notes << " entries (" << c.Web << " web, " << c.Bank << " bank, "
-              << c.Notes << " general) with " << c.Attachments << " attachments; created " << c.FoldersCreated
-              << " folders, reused " << c.FoldersReused << '\n';
+    std::cout << "Imported " << Counted(std::size_t(c.Web + c.Bank + c.Notes), "entry", "entries") << " (" << c.Web
+              << " web, " << c.Bank << " bank, " << c.Notes << " general) with "
+              << Counted(std::size_t(c.Attachments), "attachment", "attachments") << "; created "
+              << Counted(std::size_t(c.FoldersCreated), "folder", "folders") << ", reused " << c.FoldersReused << '\n';
     if (c.FieldsCut + c.TextsAltered > 0)
-        std::cout << c.FieldsCut << " fields were cut to the box's field widths (full texts in the comments) and "
-                  << c.TextsAltered << " texts lost characters the box cannot store: see the warnings\n";
+        std::cout << Counted(std::size_t(c.FieldsCut), "field was", "fields were")
+                  << " cut to the box's field widths (full texts in the comments) and "
+                  << Counted(std::size_t(c.TextsAltered), "text", "texts")
+                  << " lost characters the box cannot store: see the warnings\n";
     return ecSuccess;
 }
 

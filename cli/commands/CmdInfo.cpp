@@ -21,6 +21,8 @@ int RunInfo(const TInfoOptions& O)
     TBoxSession session(O.File, opRead);
     TDbFileMgr& box = session.Box();
     const bool encrypted = box.GetCheckPassword(O.File);
+    // A box made with the empty password is enciphered with a key anybody can derive.
+    const bool emptyPassword = encrypted && session.Password().str().empty();
     std::string question, answer;
     const bool hasQuestion = box.GetPwdQuestion(O.File, question, answer);
     WipeString(answer);
@@ -58,6 +60,7 @@ int RunInfo(const TInfoOptions& O)
         j["file"] = O.File;
         j["size"] = size;
         j["encrypted"] = encrypted;
+        j["empty_password"] = emptyPassword;
         j["compression"] = compression.empty() ? TJson() : TJson(compression);
         j["recovery_question"] = hasQuestion;
         j["folders"] = {{"categories", categories}, {"user", userFolders}};
@@ -68,11 +71,15 @@ int RunInfo(const TInfoOptions& O)
     }
     std::cout << "File:              " << O.File << '\n'
               << "Size:              " << FormatBytes(size) << '\n'
-              << "Encrypted:         " << (encrypted ? "yes (Blowfish)" : "no") << '\n'
+              << "Encrypted:         " << (!encrypted        ? "no"
+                                       : emptyPassword ? "yes (Blowfish), but with the empty password: no real protection"
+                                                       : "yes (Blowfish)") << '\n'
               << "Compression:       " << (compression.empty() ? "none" : compression) << '\n'
               << "Recovery question: " << (hasQuestion ? "set" : "not set") << '\n'
-              << "Folders:           " << categories << " categories, " << userFolders << " user folders\n"
-              << "Entries:           " << web << " web, " << bank << " bank, " << notes << " notes\n"
+              << "Folders:           " << Counted(std::size_t(categories), "category", "categories") << ", "
+              << Counted(std::size_t(userFolders), "user folder", "user folders") << '\n'
+              << "Entries:           " << web << " web, " << bank << " bank, " << Counted(std::size_t(notes), "note", "notes")
+              << '\n'
               << "Attachments:       " << attachments << '\n';
     return ecSuccess;
 }

@@ -1,7 +1,8 @@
-// ls FILE [FOLDER] [--json] [--show-passwords]
+// ls FILE [FOLDER] [-R] [--json] [--show-passwords]
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
+#include "cli/EntryLookup.h"
 #include "cli/EntryRef.h"
 #include "cli/EntryView.h"
 #include "cli/FolderTree.h"
@@ -18,7 +19,35 @@ struct TLsOptions {
     std::string Folder;
     bool Json = false;
     bool ShowPasswords = false;
+    bool Recursive = false;
 };
+
+// A folder with its entries (titles) and its folders below, indented by depth.
+void PrintTree(std::ostream& Out, TDbFileMgr& Box, const TFolderTree& Tree, int32_t FolderID, int Depth)
+{
+    const std::string indent(static_cast<std::size_t>(Depth) * 2, ' ');
+    if (FolderID != TFolderTree::kRootID)
+        Out << indent << OneLine(Tree.Find(FolderID)->Name) << "/ [" << FolderID << "]\n";
+    const int inner = FolderID == TFolderTree::kRootID ? Depth : Depth + 1;
+    const std::string entryIndent(static_cast<std::size_t>(inner) * 2, ' ');
+    for (const TEntryName& e : EntryNamesIn(Box, FolderID))
+        Out << entryIndent << OneLine(e.Title) << " [" << FormatEntryRef(e.Ref.Kind, e.Ref.ID) << "]\n";
+    for (int32_t child : Tree.Children(FolderID))
+        PrintTree(Out, Box, Tree, child, inner);
+}
+
+TJson TreeJson(TDbFileMgr& Box, const TFolderTree& Tree, int32_t FolderID)
+{
+    TJson j;
+    j["folder"] = FolderRefJson(Tree, FolderID);
+    j["entries"] = TJson::array();
+    for (const TEntryName& e : EntryNamesIn(Box, FolderID))
+        j["entries"].push_back({{"ref", FormatEntryRef(e.Ref.Kind, e.Ref.ID)}, {"title", e.Title}});
+    j["folders"] = TJson::array();
+    for (int32_t child : Tree.Children(FolderID))
+        j["folders"].push_back(TreeJson(Box, Tree, child));
+    return j;
+}
 
 template <class TItems, class TRowFn, class TJsonFn>
 void List(std::ostream& Out, bool AsJson, const TFolderTree& Tree, int32_t FolderID, TZembraType Kind,
@@ -88,16 +117,16 @@ int RunLs(const TLsOptions& O)
     TBoxSession session(O.File, opRead);
     TDbFileMgr& box = session.Box();
     const TFolderTree tree(box);
-    // Without FOLDER the first category is listed, as the main window shows it after opening.
-    int32_t folder = 0;
-    if (O.Folder.empty()) {
-        const auto& top = tree.Children(TFolderTree::kRootID);
-        if (!top.empty())
-            folder = top.front();
-    } else {
-        folder = tree.Resolve(O.Folder, O.File);
+    // Without FOLDER the whole box is shown, every category with its folders and entries.
+    if (O.Folder.empty() || O.Recursive) {
+        const int32_t folder = O.Folder.empty() ? TFolderTree::kRootID : tree.Resolve(O.Folder, O.File);
+        if (O.Json)
+            PrintJson(std::cout, TreeJson(box, tree, folder));
+        else
+            PrintTree(std::cout, box, tree, folder, 0);
+        return ecSuccess;
     }
-    PrintEntryList(std::cout, box, tree, folder, O.Json, O.ShowPasswords);
+    PrintEntryList(std::cout, box, tree, tree.Resolve(O.Folder, O.File), O.Json, O.ShowPasswords);
     return ecSuccess;
 }
 
@@ -109,9 +138,11 @@ void AddLsCommand(CLI::App& App, TCommandTable& Table)
     CLI::App* c = App.add_subcommand("ls", "List the entries of a folder");
     c->add_option("FILE", o->File, "The box")->required();
     c->add_option("FOLDER", o->Folder,
-                  "Folder id, or path of names such as \"<网上信息>/电子邮件\" (default: the first category)");
+                  "Folder id, or path of names such as \"<网上信息>/电子邮件\" (default: the whole box as a tree)");
+    c->add_flag("-R,--recursive", o->Recursive, "The folder with every folder below it, as a tree of titles");
     c->add_flag("--json", o->Json, "Print JSON");
-    c->add_flag("--show-passwords", o->ShowPasswords, "Show passwords instead of \"*\"");
-    c->footer("Entries appear in their default order: sort code, then id.");
+    c->add_flag("--show-passwords,--show-password", o->ShowPasswords, "Show passwords instead of \"*\"");
+    c->footer("Entries appear in their default order: sort code, then id. The tree (no FOLDER, or -R) shows\n"
+              "titles only (a bank entry's title is its bank) with [KIND:ID]; folders end in \"/\" with [id].");
     Table.Add(c, [o] { return RunLs(*o); }, &o->File);
 }

@@ -2,7 +2,9 @@
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
+#include "cli/EntryLookup.h"
 #include "cli/EntryRef.h"
+#include "cli/Output.h"
 #include "cli/FolderTree.h"
 
 #include <algorithm>
@@ -21,24 +23,26 @@ struct TMvOptions {
 // the main window files them. All must be of the folder's kind and exist before any moves.
 int RunMv(const TMvOptions& O)
 {
+    TBoxSession session(O.File, opWrite);
+    TDbFileMgr& box = session.Box();
+    const TFolderTree tree(box);
     TZembraType kind = ztNone;
     TIntegerAry ids;
     for (const std::string& text : O.Entries) {
-        const TEntryRef ref = ParseEntryRef(text);
+        TEntryRef ref;
+        try {
+            ref = ResolveEntry(box, tree, text, O.File);
+        } catch (const ECliError& e) {
+            throw ECliError(e.Code(), e.Message() + "; nothing was moved");
+        }
         if (kind != ztNone && ref.Kind != kind)
             RaiseUsage("the entries to move must be of one kind");
         kind = ref.Kind;
         if (std::find(ids.begin(), ids.end(), ref.ID) == ids.end())
             ids.push_back(ref.ID);
     }
-    TBoxSession session(O.File, opWrite);
-    TDbFileMgr& box = session.Box();
-    const TFolderTree tree(box);
     const int32_t folder = tree.Resolve(O.To, O.File);
     RequireEntryFolder(tree, folder, kind, O.File);
-    for (int32_t id : ids)
-        if (!EntryExists(box, {kind, id}))
-            RaiseFileError(ecRejected, O.File, "no entry " + FormatEntryRef(kind, id) + "; nothing was moved");
     session.Update([&] {
         if (kind == ztNetItem)
             box.MoveNetItems(ids, folder);
@@ -47,7 +51,7 @@ int RunMv(const TMvOptions& O)
         else
             box.MoveCommItems(ids, folder);
     });
-    std::cout << "Moved " << ids.size() << (ids.size() == 1 ? " entry" : " entries") << " to " << tree.PathOf(folder)
+    std::cout << "Moved " << Counted(ids.size(), "entry", "entries") << " to " << tree.PathOf(folder)
               << '\n';
     return ecSuccess;
 }
@@ -59,7 +63,7 @@ void AddMvCommand(CLI::App& App, TCommandTable& Table)
     auto o = std::make_shared<TMvOptions>();
     CLI::App* c = App.add_subcommand("mv", "Move entries to another folder of their category");
     c->add_option("FILE", o->File, "The box")->required();
-    c->add_option("ENTRY", o->Entries, "KIND:ID of each entry (all of one kind)")->required();
+    c->add_option("ENTRY", o->Entries, "Each entry: KIND:ID, FOLDER/TITLE or its title (all of one kind)")->required();
     c->add_option("--to", o->To, "Target folder id or path of names")->required();
     Table.Add(c, [o] { return RunMv(*o); }, &o->File);
 }

@@ -1,8 +1,9 @@
-// passwd FILE [--question TEXT --answer TEXT | --no-question]
+// passwd FILE [--question TEXT --answer-prompt | --no-question] [--allow-empty-password]
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/FieldCheck.h"
+#include "cli/LoginSecrets.h"
 #include "cli/PasswordInput.h"
 #include "cli/Progress.h"
 
@@ -13,25 +14,20 @@ namespace {
 
 struct TPasswdOptions {
     std::string File;
-    std::string Question;
-    std::string Answer;
+    TRecoveryOptions Recovery;
     bool NoQuestion = false;
+    bool AllowEmpty = false;
 };
 
 // The box is rewritten with the new password and is encrypted afterwards, as after a change in
 // the desktop program. Without --question or --no-question the recovery question stays.
-int RunPasswd(const TPasswdOptions& O)
+int RunPasswd(TPasswdOptions& O)
 {
-    const bool setQuestion = !O.Question.empty() || !O.Answer.empty();
-    if (setQuestion) {
-        if (O.Question.empty() || O.Answer.empty())
-            RaiseUsage("--question and --answer go together and must not be empty");
-        CheckTextBytes("--question", O.Question, kMaxLoginTextBytes);
-        CheckTextBytes("--answer", O.Answer, kMaxLoginTextBytes, true);
-    }
+    O.Recovery.Check();
+    const bool setQuestion = O.Recovery.Given();
     TBoxSession session(O.File, opWrite);
-    TSecretString newPassword = ReadNewPassword("New password: ");
-    CheckTextBytes("the new password", newPassword.str(), kMaxLoginTextBytes, true);
+    TSecretString newPassword = ReadNewLoginPassword("New password: ", O.File, O.AllowEmpty);
+    const TSecretString answer = setQuestion ? O.Recovery.Answer() : TSecretString();
     TDbFileMgr& box = session.Box();
     session.Rewrite([&] {
         bool changed = false;
@@ -45,10 +41,12 @@ int RunPasswd(const TPasswdOptions& O)
         if (!changed)
             RaiseFileError(ecFileFault, O.File, "the box could not be rewritten; the old password still opens it");
         if (setQuestion)
-            box.SetPwdQuestion(true, O.Question, O.Answer);
+            box.SetPwdQuestion(true, O.Recovery.Question(), answer);
         else if (O.NoQuestion)
             box.SetPwdQuestion(false, std::string(), std::string());
     });
+    if (HeldSessionPassword(O.File) != nullptr)
+        HoldSessionBox(O.File, newPassword); // the session goes on with the new password
     std::cout << "Password changed" << (setQuestion ? "; recovery question set" : "")
               << (O.NoQuestion ? "; recovery question removed" : "") << '\n';
     return ecSuccess;
@@ -61,14 +59,11 @@ void AddPasswdCommand(CLI::App& App, TCommandTable& Table)
     auto o = std::make_shared<TPasswdOptions>();
     CLI::App* c = App.add_subcommand("passwd", "Change the login password and optionally the recovery question");
     c->add_option("FILE", o->File, "The box")->required();
-    auto* q = c->add_option("--question", o->Question, "New recovery question (at most 64 bytes)");
-    auto* a = c->add_option("--answer", o->Answer, "Its answer (at most 64 bytes)");
+    o->Recovery.AddOptions(c);
     auto* n = c->add_flag("--no-question", o->NoQuestion, "Remove the recovery question");
-    q->needs(a);
-    a->needs(q);
-    n->excludes(q);
-    n->excludes(a);
-    c->footer("Reads the current password, then the new one (twice on a terminal; two lines from a pipe:\n"
-              "current, then new). The box is encrypted afterwards.");
+    n->excludes(o->Recovery.QuestionOption());
+    c->add_flag("--allow-empty-password", o->AllowEmpty, "Take an empty password (the box then has no real protection)");
+    c->footer("Reads the current password, then the new one (twice on a terminal; lines of a pipe:\n"
+              "current, then new, then the answer of --answer-prompt). The box is encrypted afterwards.");
     Table.Add(c, [o] { return RunPasswd(*o); }, &o->File);
 }

@@ -159,8 +159,10 @@ void TImportWriter::FitSecret(TSecretString& Field, int Size, const char* Label,
 void TImportWriter::CheckComments(const std::string& Text, const char* Label, const std::string& Who)
 {
     if (Fit(Text, std::numeric_limits<std::size_t>::max()).Altered) {
+        // Labels are "comments" (plural) or "body".
         FWarn << "zembrix-cli: warning: " << Who << ": the " << Label
-              << " have characters that a box cannot store (code page 936); they became \"?\"\n";
+              << (std::string_view(Label) == "comments" ? " have" : " has")
+              << " characters that a box cannot store (code page 936); they became \"?\"\n";
         ++FCounts.TextsAltered;
     }
 }
@@ -177,7 +179,7 @@ void TImportWriter::Store(TImportEntry& E)
         TZmbNetItem& w = E.Web;
         FitField(w.Caption, NetItemRec::kCaption.Size, "Title", who, full);
         FitField(w.UserName, NetItemRec::kUserName.Size, "User", who, full);
-        FitSecret(w.Password, NetItemRec::kPassword.Size, "Password", who, full);
+        FitSecret(w.Password, NetItemRec::kPassword.Size, std::string(kLabelPassword).c_str(), who, full);
         FitField(w.Hyperlink, NetItemRec::kHyperlink.Size, "Link", who, full);
         FitField(w.Email, NetItemRec::kEmail.Size, std::string(kLabelEmail).c_str(), who, full);
         full.insert(full.begin(), E.Extra.begin(), E.Extra.end());
@@ -195,7 +197,7 @@ void TImportWriter::Store(TImportEntry& E)
         FitField(b.AccType, BankItemRec::kAccType.Size, std::string(kLabelAccType).c_str(), who, full);
         FitField(b.Account, BankItemRec::kAccount.Size, std::string(kLabelAccount).c_str(), who, full);
         FitField(b.UserName, BankItemRec::kUserName.Size, "Holder", who, full);
-        FitSecret(b.Password, BankItemRec::kPassword.Size, "Password", who, full);
+        FitSecret(b.Password, BankItemRec::kPassword.Size, std::string(kLabelPassword).c_str(), who, full);
         full.insert(full.begin(), E.Extra.begin(), E.Extra.end());
         b.Comments = AppendLabelled(std::move(b.Comments), full);
         CheckComments(b.Comments, "comments", who);

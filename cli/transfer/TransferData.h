@@ -82,6 +82,8 @@ inline constexpr std::string_view kLabelEmail = "E-mail";
 inline constexpr std::string_view kLabelAccType = "Account type";
 inline constexpr std::string_view kLabelAccount = "Account number";
 inline constexpr std::string_view kLabelComments = "Comments";
+// The line an import adds to the comments when it cuts a password to the field.
+inline constexpr std::string_view kLabelPassword = "Password";
 
 // Text followed by one "Label: value" line per element (a line break first when Text does not
 // end with one).

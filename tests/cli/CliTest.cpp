@@ -2,6 +2,7 @@
 // folder, with the login password piped in (and once typed on a terminal).
 #include "CliRunner.h"
 
+#include "dataproc/Hash.h"
 #include "services/OpenFileLock.h"
 #include "storage/Nork.h"
 
@@ -238,8 +239,11 @@ TEST_F(CliTest, SearchFindsTextsOfAllKindsInOrderButNeverPasswords)
     EXPECT_EQ(found[2]["ref"], "note:1");
     EXPECT_EQ(found[2]["folder"]["path"], "<通用数据>");
 
-    EXPECT_EQ(Json({"search", box, "nothing-like-it"}).size(), 0u);
-    EXPECT_NE(Ok({"search", box, "nothing-like-it"}).find("No entries found"), std::string::npos);
+    // Nothing found exits 1, as grep does, and says so.
+    const TCliResult none = RunCli({"search", box, "nothing-like-it"}, kPwd + "\n");
+    EXPECT_EQ(none.Code, 1);
+    EXPECT_NE(none.Out.find("No entries found"), std::string::npos);
+    EXPECT_EQ(RunCli({"search", box, "nothing-like-it", "--json"}, kPwd + "\n").Out, "[]\n");
     const std::string text = Ok({"search", box, "在这里"});
     EXPECT_NE(text.find("bank:1  <银行账号>/中国银行  中国银行"), std::string::npos) << text;
 }
@@ -263,7 +267,9 @@ TEST_F(CliTest, EditChangesOnlyTheGivenFieldsAndRefusesOptionsOfAnotherKind)
              {"edit", box, "web:1", "--title", ""},
              {"edit", box, "web:1"},
              {"edit", box, "web:1", "--password", "x", "--generate"},
-             {"edit", box, "bank:1", "--generate"}}) {
+             {"edit", box, "web:1", "-p", "--generate"},
+             {"edit", box, "web:1", "--length", "31", "--generate"},
+             {"edit", box, "web:1", "--kinds", "vowels", "--generate"}}) {
         const TCliResult r = RunCli(args, kPwd + "\n");
         EXPECT_EQ(r.Code, 2) << args.back() << ": " << r.Err;
     }
@@ -626,19 +632,23 @@ TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)
         {{"ls", box}, "wrong", 1, box + ": wrong password"},
         {{"ls", box}, "", 1, box + ": wrong password"},
         {{"show", box, "web:999"}, kPwd, 1, box + ": no entry web:999"},
-        {{"show", box, "note:0"}, kPwd, 2, "is no entry"},
-        {{"show", box, "mail:1"}, kPwd, 2, "is no entry"},
-        {{"show", box, "web:x"}, kPwd, 2, "is no entry"},
+        {{"show", box, "note:0"}, kPwd, 1, box + ": no entry \"note:0\""},
+        {{"show", box, "mail:1"}, kPwd, 1, box + ": no entry \"mail:1\""},
         {{"ls", box, "<网上信息>/没有"}, kPwd, 1, box + ": no folder \"没有\""},
         {{"ls", box, "4711"}, kPwd, 1, box + ": no folder with id 4711"},
-        {{"attach", "ls", box, "web:1"}, kPwd, 2, "only notes"},
+        {{"attach", "ls", box, "web:1"}, kPwd, 1, box + ": no entry web:1"},
         {{"attach", "get", box, "1", "-o", Path("x")}, kPwd, 1, box + ": no attachment 1"},
         {{"add", "web", box, "--folder", "4"}, kPwd, 2, ""},
         {{"add", "web", box, "--folder", "<银行账号>", "--title", "t"}, kPwd, 2, "holds bank entries"},
-        {{"add", "note", box, "--folder", "3", "--title", "t", "--attach", Path("nope")}, kPwd, 2, Path("nope")},
-        {{"frobnicate"}, "", 2, ""},
-        {{}, "", 2, ""},
-        {{"generate", "--length", "0"}, "", 2, ""},
+        {{"add", "note", box, "--folder", "3", "--title", "t", "--attach", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"add", "note", box, "--folder", "3", "--title", "t", "--body-file", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"attach", "add", box, "note:1", Path("nope")}, kPwd, 3, Path("nope")},
+        {{"frobnicate"}, "", 2, "zembrix-cli: unknown command 'frobnicate' (run zembrix-cli help)"},
+        {{"help", "frobnicate"}, "", 2, "help: unknown command 'frobnicate'"},
+        {{"attach", "frobnicate"}, "", 2, "attach: unknown command 'frobnicate' (run zembrix-cli attach --help)"},
+        {{}, "", 2, "a command is required (run zembrix-cli help)"},
+        {{"generate", "--length", "0"}, "", 2, "generate: --length: Value 0 not in range"},
+        {{"add", "web", box}, "", 2, "add web: --folder is required (run zembrix-cli add web --help)"},
     };
     for (const TCase& c : cases) {
         const TCliResult r = RunCli(c.Args, c.Input + "\n");
@@ -653,8 +663,22 @@ TEST_F(CliTest, ExitCodesAndOneLineOnStderrNamingTheFile)
             EXPECT_FALSE(r.Err.empty()) << what;
         }
     }
-    EXPECT_EQ(RunCli({"--help"}).Code, 0);
-    EXPECT_NE(RunCli({"add", "web", "--help"}).Out.find("--generate"), std::string::npos);
+    // An input that ends before the password is no wrong password.
+    const TCliResult ended = RunCli({"ls", box}, "");
+    EXPECT_EQ(ended.Code, 2);
+    EXPECT_EQ(ended.Err, "zembrix-cli: " + box + ": no password given (standard input has ended)\n");
+
+    // Every help page, through --help or help, ends with the exit codes.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"help"}, {"help", "add", "web"}, {"add", "web", "--help"}, {"attach", "--help"},
+             {"search", "--help"}, {"help", "show"}}) {
+        const TCliResult r = RunCli(args);
+        EXPECT_EQ(r.Code, 0) << args.back();
+        EXPECT_NE(r.Out.find("Exit codes: 0 success"), std::string::npos) << args.back() << ": " << r.Out;
+        EXPECT_TRUE(r.Out.ends_with("read-only or in use elsewhere.\n")) << args.back();
+    }
+    EXPECT_NE(RunCli({"help", "add", "web"}).Out.find("--generate"), std::string::npos);
+    EXPECT_EQ(RunCli({"--version"}).Out, "zembrix-cli 1.0\n");
 }
 
 TEST_F(CliTest, ABoxOpenInTheDesktopProgramIsRefusedAndOursIsAnnounced)
@@ -817,3 +841,298 @@ TEST_F(CliTest, DemoBuildsABoxAndShowsIt)
 }
 
 } // namespace
+
+TEST_F(CliTest, EntryPasswordsComeByPromptOrGeneratorAndTheOldOptionWarns)
+{
+    const std::string box = NewBox();
+    // -p: the line after the login password, never an argument.
+    TCliResult r = RunCli({"add", "web", box, "--folder", "4", "--title", "a", "-p"}, kPwd + "\nentry-pw 条目\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(Ok({"show", box, "web:1", "-a", "password"}), "entry-pw 条目\n");
+
+    r = RunCli({"add", "web", box, "--folder", "4", "--title", "b", "--password", "visible"}, kPwd + "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Err).size(), 1u);
+    EXPECT_NE(r.Err.find("zembrix-cli: warning: --password shows the password"), std::string::npos) << r.Err;
+
+    r = RunCli({"add", "bank", box, "--folder", "2", "--bank", "b", "--account", "1", "--generate", "--length", "30",
+                "--kinds", "symbol"},
+               kPwd + "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const std::string generated = Trim(Ok({"show", box, "bank:1", "-a", "password"}));
+    EXPECT_EQ(generated.size(), 30u);
+    for (char c : generated)
+        EXPECT_TRUE(std::ispunct(static_cast<unsigned char>(c))) << generated;
+
+    // Refused without a change: too long for the field, input ended, a length the field cannot hold.
+    const std::string before = ReadFile(box);
+    for (const auto& [args, input] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"edit", box, "web:1", "-p"}, kPwd + "\n" + std::string(31, 'x') + "\n"},
+             {{"edit", box, "web:1", "-p"}, kPwd + "\n"},
+             {{"add", "web", box, "--folder", "4", "--title", "c", "--generate", "--length", "31"}, kPwd + "\n"},
+             {{"add", "note", box, "--folder", "3", "--title", "c", "-p"}, kPwd + "\nx\n"}}) {
+        r = RunCli(args, input);
+        EXPECT_EQ(r.Code, 2) << args.back() << ": " << r.Err;
+        EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+    }
+    EXPECT_EQ(ReadFile(box), before);
+    EXPECT_EQ(Ok({"show", box, "web:1", "-a", "password"}), "entry-pw 条目\n");
+}
+
+TEST_F(CliTest, LoginPasswordMustNotBeEmptyByAccidentAndTheAnswerIsPrompted)
+{
+    const std::string empty = Path("empty.zmb");
+    TCliResult r = RunCli({"create", empty}, "\n");
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_NE(r.Err.find("--allow-empty-password"), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(empty));
+    r = RunCli({"create", empty, "--allow-empty-password"}, "\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("no real protection"), std::string::npos) << r.Err;
+    EXPECT_NE(Ok({"info", empty}, "\n").find("Encrypted:         yes (Blowfish), but with the empty password: no real "
+                                               "protection"),
+              std::string::npos);
+    EXPECT_EQ(json::parse(Ok({"info", empty, "--json"}, "\n"))["empty_password"], true);
+
+    // The recovery answer as the line after the password; recover hands the password back.
+    const std::string box = Path("q.zmb");
+    r = RunCli({"create", box, "--question", "问题", "--answer-prompt"}, kPwd + "\n答案\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(RunCli({"recover", box}, "答案\n").Out, kPwd + "\n");
+    r = RunCli({"passwd", box, "--question", "q2", "--answer-prompt"}, kPwd + "\nnew-pw\na2\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(RunCli({"recover", box}, "a2\n").Out, "new-pw\n");
+    r = RunCli({"passwd", box, "--question", "q3", "--answer", "a3"}, "new-pw\nnewer\n");
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_NE(r.Err.find("warning: --answer shows the recovery answer"), std::string::npos) << r.Err;
+    EXPECT_EQ(RunCli({"passwd", box, "--question", "q4"}, "newer\nx\n").Code, 2);
+}
+
+TEST_F(CliTest, EntriesAreNamedByIdPathOrTitle)
+{
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "工作邮箱", "--user", "ann"}); // web:1
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "同名"});                       // web:2
+    Ok({"add", "web", box, "--folder", "<网上信息>/论坛账号", "--title", "同名"});                       // web:3
+    Ok({"add", "web", box, "--folder", "4", "--title", "a/b"});                                          // web:4
+    Ok({"add", "bank", box, "--folder", "2", "--bank", "中国银行", "--account", "42"});                   // bank:1
+    Ok({"add", "note", box, "--folder", "3", "--title", "便条", "--body", "line1\nline2"});              // note:1
+
+    struct TCase {
+        std::string Name;
+        int Code;
+        std::string Ref; // or the text the one-line error holds
+    } cases[] = {
+        {"web:1", 0, "web:1"},
+        {"<网上信息>/电子邮件/工作邮箱", 0, "web:1"},
+        {"工作邮箱", 0, "web:1"},
+        {"<网上信息>/论坛账号/同名", 0, "web:3"},
+        {"a/b", 0, "web:4"},
+        {"中国银行", 0, "bank:1"},
+        {"便条", 0, "note:1"},
+        {"同名", 1, "2 entries are called \"同名\": web:2 in <网上信息>/电子邮件, web:3 in <网上信息>/论坛账号"},
+        {"<网上信息>/电子邮件/没有", 1, "no entry \"<网上信息>/电子邮件/没有\""},
+        {"web:9", 1, "no entry web:9"},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult r = RunCli({"show", box, c.Name, "--json"}, kPwd + "\n");
+        EXPECT_EQ(r.Code, c.Code) << c.Name << ": " << r.Err;
+        if (c.Code == 0) {
+            EXPECT_EQ(json::parse(r.Out)["ref"], c.Ref) << c.Name;
+        } else {
+            EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
+            EXPECT_NE(r.Err.find(c.Ref), std::string::npos) << c.Name << ": " << r.Err;
+        }
+    }
+
+    // Raw fields for scripts, in the order asked; a field the kind lacks is a usage error.
+    EXPECT_EQ(Ok({"show", box, "工作邮箱", "-a", "user", "-a", "Title"}), "ann\n工作邮箱\n");
+    EXPECT_EQ(Ok({"show", box, "便条", "-a", "body"}), "line1\nline2\n");
+    EXPECT_EQ(RunCli({"show", box, "中国银行", "-a", "title"}, kPwd + "\n").Code, 2);
+
+    // Changes by name; an ambiguous name changes nothing.
+    const std::string before = ReadFile(box);
+    EXPECT_EQ(RunCli({"rm", box, "工作邮箱", "同名"}, kPwd + "\n").Code, 1);
+    EXPECT_EQ(ReadFile(box), before);
+    Ok({"mv", box, "<网上信息>/论坛账号/同名", "--to", "<网上信息>/电子邮件"});
+    Ok({"edit", box, "a/b", "--user", "bob"});
+    EXPECT_EQ(Ok({"show", box, "web:4", "-a", "user"}), "bob\n");
+    Ok({"rm", box, "工作邮箱"});
+    EXPECT_EQ(RunCli({"show", box, "web:1"}, kPwd + "\n").Code, 1);
+    Ok({"attach", "add", box, "便条", Path("box.zmb"), "--name", "copy"});
+    EXPECT_NE(Ok({"attach", "ls", box, "<通用数据>/便条"}).find("copy"), std::string::npos);
+}
+
+TEST_F(CliTest, LsWithoutAFolderShowsTheWholeTreeAndRecursesOnAsk)
+{
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件", "--title", "工作邮箱", "--password", "pw"});
+    Ok({"mkdir", box, "<网上信息>/电子邮件", "内层"});
+    Ok({"add", "web", box, "--folder", "<网上信息>/电子邮件/内层", "--title", "深处"});
+    const std::vector<std::string> all = Lines(Ok({"ls", box}));
+    const auto at = [&](const std::string& Line) {
+        return std::find(all.begin(), all.end(), Line) - all.begin();
+    };
+    // Categories at the left, their folders and entries indented below them.
+    EXPECT_EQ(all.front(), "<网上信息>/ [1]");
+    EXPECT_LT(at("  电子邮件/ [4]"), at("    工作邮箱 [web:1]"));
+    EXPECT_LT(at("    工作邮箱 [web:1]"), at("    内层/ [18]"));
+    EXPECT_LT(at("    内层/ [18]"), at("      深处 [web:2]"));
+    EXPECT_LT(at("      深处 [web:2]"), at("<银行账号>/ [2]"));
+    EXPECT_LT(at("<银行账号>/ [2]"), at("<通用数据>/ [3]"));
+    EXPECT_EQ(Ok({"ls", box}).find("pw"), std::string::npos);
+
+    EXPECT_EQ(Lines(Ok({"ls", box, "-R", "<网上信息>/电子邮件"})),
+              (std::vector<std::string>{"电子邮件/ [4]", "  工作邮箱 [web:1]", "  内层/ [18]", "    深处 [web:2]"}));
+    const json tree = Json({"ls", box, "-R", "4"});
+    EXPECT_EQ(tree["entries"][0]["title"], "工作邮箱");
+    EXPECT_EQ(tree["folders"][0]["entries"][0]["ref"], "web:2");
+}
+
+TEST_F(CliTest, APasswordKeptInTheCommentsIsMaskedAndNeverSearched)
+{
+    // The line an import writes when it cuts a password to the field.
+    const std::string box = NewBox();
+    Ok({"add", "web", box, "--folder", "4", "--title", "t", "--password", "cut", "--comments",
+        "note\nPassword: cut-but-whole-secret"});
+    const std::string shown = Ok({"show", box, "web:1"});
+    EXPECT_EQ(shown.find("whole-secret"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Password: " + std::string(20, '*')), std::string::npos) << shown;
+    EXPECT_EQ(Json({"ls", box, "4"})["entries"][0]["comments"], "note\nPassword: " + std::string(20, '*'));
+    EXPECT_EQ(Json({"show", box, "web:1", "--show-passwords"})["comments"], "note\nPassword: cut-but-whole-secret");
+
+    EXPECT_EQ(RunCli({"search", box, "whole-secret"}, kPwd + "\n").Code, 1);
+    EXPECT_EQ(Json({"search", box, "note"}).size(), 1u);
+}
+
+TEST_F(CliTest, ASessionRunsCommandsWithoutFileHoldsTheBoxAndLocksWhenIdle)
+{
+    const std::string box = NewBox();
+    const std::string prompt = "zembrix> ";
+    TCliResult other;
+    const TCliResult r = RunCliOnTerminal(
+        {"open", box, "--lock-after", "2"},
+        {{"Password for " + box + ": ", kPwd + "\r"},
+         {prompt, "add web --folder 4 --title \"a b\" -p\r"},
+         {"Password of the web entry: ", "pw-1\r"},
+         {"Repeat it: ", "pw-1\r"},
+         {prompt, "show \"a b\" -a password\r", [&] { other = RunCli({"ls", box}, kPwd + "\n"); }},
+         // Nothing typed for two seconds: the password is asked again, a wrong one refused.
+         {"Locked. Password for " + box + ": ", "wrong\r"},
+         {"Locked. Password for " + box + ": ", kPwd + "\r"},
+         {prompt, "search a\r"},
+         {prompt, "exit\r"}});
+    EXPECT_EQ(r.Code, 0) << r.Out;
+    EXPECT_NE(r.Out.find("web:1"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("\npw-1\r\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(r.Out.find("pw-1\r\n" + std::string("pw-1")), std::string::npos) << "typed without echo";
+    EXPECT_NE(r.Out.find(box + ": locked after 2 s without use"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(box + ": wrong password"), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("Closed " + box), std::string::npos) << r.Out;
+    // While the session runs, the box is open for other programs.
+    EXPECT_EQ(other.Code, 3) << other.Err;
+    EXPECT_NE(other.Err.find("open in another Zembrix program"), std::string::npos) << other.Err;
+    EXPECT_FALSE(IsFileOpenedElsewhere(box));
+}
+
+TEST_F(CliTest, ASessionReadsAScriptFromAPipeAndEndsWithTheLastCode)
+{
+    const std::string box = NewBox();
+    struct TCase {
+        std::string Script;
+        int Code;
+        std::string Out, Err;
+    } cases[] = {
+        {"add web --folder 4 --title t -p\nsecret\nshow t -a password\n", 0, "web:1\nsecret\n", ""},
+        {"search nothing-like-it\n", 1, "No entries found\n", ""},
+        {"frobnicate\n", 2, "", "zembrix-cli: unknown command 'frobnicate' (run zembrix-cli help)\n"},
+        {"show \"t\n", 2, "", "zembrix-cli: a quote is not closed\n"},
+        {"open x\nexit\nshow t\n", 2, "", "zembrix-cli: open: not inside a session (exit first)\n"},
+        {"generate --length 3 --kinds digit\nexit\n", 0, "", ""},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult r = RunCli({"open", box}, kPwd + "\n" + c.Script);
+        EXPECT_EQ(r.Code, c.Code) << c.Script << r.Err;
+        if (!c.Out.empty())
+            EXPECT_EQ(r.Out, c.Out) << c.Script;
+        EXPECT_EQ(r.Err, c.Err) << c.Script;
+    }
+    EXPECT_EQ(RunCli({"open", box}, "wrong\nls\n").Code, 1);
+    EXPECT_EQ(RunCli({"open", box}, "").Code, 2);
+}
+
+TEST_F(CliTest, AnalyzeFlagsWeakReusedEmptyAndBreachedPasswordsAndEstimateRates)
+{
+    const std::string box = NewBox();
+    const std::string strong = "Vq7#pL2!zR9@wK4$";
+    Ok({"add", "web", box, "--folder", "4", "--title", "good", "--password", strong});         // web:1
+    Ok({"add", "web", box, "--folder", "4", "--title", "a", "--user", "bob", "--password", "bob"}); // web:2
+    Ok({"add", "web", box, "--folder", "4", "--title", "b", "--password", "bob"});                  // web:3
+    Ok({"add", "web", box, "--folder", "4", "--title", "c"});                                       // web:4
+
+    // A sorted list with the breached "bob" somewhere inside, in the published CR LF form.
+    std::vector<std::string> digests;
+    for (const std::string& w : {std::string("bob"), std::string("x1"), std::string("x2"), std::string("x3")}) {
+        THash_SHA1 h;
+        h.Init();
+        h.Calc(w.data(), static_cast<int>(w.size()));
+        h.Done();
+        digests.push_back(h.DigestBase16());
+    }
+    for (int i = 0; i < 300; ++i) {
+        char hex[41];
+        std::snprintf(hex, sizeof(hex), "%040X", i * 7919);
+        digests.push_back(hex);
+    }
+    std::sort(digests.begin(), digests.end());
+    std::string list;
+    for (const std::string& d : digests)
+        list += d + ":" + (d == digests[0] ? "1" : "42") + "\r\n";
+    WriteFile(Path("list.txt"), list);
+
+    TCliResult r = RunCli({"analyze", box, "--hibp", Path("list.txt"), "--json"}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 1) << r.Err;
+    const json found = json::parse(r.Out);
+    ASSERT_EQ(found.size(), 3u) << found;
+    const auto checks = [&](std::size_t I) {
+        std::vector<std::string> names;
+        for (const json& p : found[I]["problems"])
+            names.push_back(p["check"]);
+        return names;
+    };
+    EXPECT_EQ(found[0]["ref"], "web:2");
+    EXPECT_EQ(checks(0), (std::vector<std::string>{"weak", "reused", "same-as-user", "breached"}));
+    EXPECT_EQ(found[0]["problems"][1]["with"], json::array({"web:3"}));
+    EXPECT_EQ(found[0]["problems"][3]["count"], 42);
+    EXPECT_EQ(checks(1), (std::vector<std::string>{"weak", "reused", "breached"}));
+    EXPECT_EQ(checks(2), (std::vector<std::string>{"empty"}));
+    EXPECT_EQ(r.Out.find("bob\""), std::string::npos) << "passwords are never printed";
+
+    // Nothing to flag: exit 0. A list that is no such list: exit 3 before the password is asked.
+    Ok({"rm", box, "web:2", "web:3", "web:4"});
+    r = RunCli({"analyze", box, "--hibp", Path("list.txt")}, kPwd + "\n");
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(r.Out.find("1 password checked, 0 entries need a better one"), std::string::npos) << r.Out;
+    WriteFile(Path("bad.txt"), "not a list\n");
+    r = RunCli({"analyze", box, "--hibp", Path("bad.txt")}, "");
+    EXPECT_EQ(r.Code, 3);
+    EXPECT_NE(r.Err.find("is no HASH:COUNT line"), std::string::npos) << r.Err;
+
+    EXPECT_NE(RunCli({"estimate"}, "password\n").Out.find("Strength: very weak"), std::string::npos);
+    EXPECT_NE(RunCli({"estimate"}, strong + "\n").Out.find("score 4/4"), std::string::npos);
+    EXPECT_EQ(RunCli({"estimate"}, "").Code, 2);
+}
+
+TEST_F(CliTest, CompletionAndManualPageNameEveryCommandAndOption)
+{
+    const std::string completion = RunCli({"--complete"}).Out;
+    const std::string manual = RunCli({"--man"}).Out;
+    for (const std::string& path : {"open", "add web", "attach get", "analyze", "estimate", "show"})
+        EXPECT_NE(completion.find("\"" + path + "\")"), std::string::npos) << path;
+    EXPECT_NE(completion.find("--show-passwords --show-password -a --attribute"), std::string::npos) << completion;
+    EXPECT_NE(manual.find("\\fBzembrix\\-cli add web\\fR FILE"), std::string::npos);
+    EXPECT_NE(manual.find("\\-\\-password\\-prompt"), std::string::npos);
+    EXPECT_NE(manual.find(".SH EXIT STATUS"), std::string::npos);
+}

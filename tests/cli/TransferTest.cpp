@@ -281,7 +281,7 @@ TEST_F(TransferTest, InputThatDoesNotParseWritesNothingAndNeedsNoPassword)
         {{"import", box, Path("bad.csv")}, "", 1, Path("bad.csv") + ": not CSV: line 3"},
         {{"import", box, Path("bad.xml")}, "", 1, Path("bad.xml") + ": not XML: "},
         {{"import", box, Path("bad.xml"), "--format", "json"}, "", 1, "give --format keepass-xml"},
-        {{"import", box, Path("missing.json")}, "", 2, Path("missing.json") + ": cannot read the file"},
+        {{"import", box, Path("missing.json")}, "", 3, Path("missing.json") + ": cannot read the file"},
         {{"import", box, Path("good.json"), "--format", "yaml"}, "", 2, ""},
         {{"import", box, Path("good.json")}, "wrong\n", 1, box + ": wrong password"},
         {{"import", Path("nobox.zmb"), Path("good.json")}, kPwd + "\n", 3, Path("nobox.zmb") + ": no such file"},

@@ -29,6 +29,18 @@ TEST(HashTest, Sha0MatchesPublishedVectors)
         EXPECT_EQ(Hex<THash_SHA>(VectorMessage(row[0])), row[1]) << row[0];
 }
 
+// FIPS 180-4's examples (one block, two blocks, a million "a"), and the self test.
+TEST(HashTest, Sha1MatchesPublishedExamples)
+{
+    EXPECT_EQ(Hex<THash_SHA1>("abc"), "A9993E364706816ABA3E25717850C26C9CD0D89D");
+    EXPECT_EQ(Hex<THash_SHA1>("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "84983E441C3BD26EBAAE4AA1F95129E5E54670F1");
+    EXPECT_EQ(Hex<THash_SHA1>(std::string(1000000, 'a')), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F");
+    EXPECT_EQ(Hex<THash_SHA1>(""), "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709");
+    EXPECT_TRUE(THash_SHA1::SelfTest());
+    EXPECT_TRUE(THash_SHA::SelfTest()) << "SHA-0 keeps its schedule";
+}
+
 TEST(HashTest, Md4MatchesRfc1320Suite)
 {
     const auto rows = ReadVectorFile("md4.txt");
