@@ -85,6 +85,7 @@ const TBytes& CleanBox()
 }
 
 // What an operation answered, as text: its items in order, then the error it raised, if any.
+// Operations on the open box; Verify opens the file itself.
 using TOperation = std::function<void(TDbFileMgr&, std::ostream&)>;
 
 std::string Answer(const TDamageBox& Box, const TOperation& Operation, int Threads)
@@ -92,9 +93,14 @@ std::string Answer(const TDamageBox& Box, const TOperation& Operation, int Threa
     SetDecodeThreadCount(Threads);
     std::ostringstream out;
     TDbFileMgr mgr;
-    mgr.OpenDatabase(Box.File(), kPassword);
     try {
-        Operation(mgr, out);
+        if (Operation) {
+            mgr.OpenDatabase(Box.File(), kPassword);
+            Operation(mgr, out);
+        } else {
+            for (const std::string& problem : mgr.Verify(Box.File(), kPassword))
+                out << problem << "\n";
+        }
     } catch (const std::exception& e) {
         out << "raised: " << e.what() << "\n";
     }
@@ -102,6 +108,8 @@ std::string Answer(const TDamageBox& Box, const TOperation& Operation, int Threa
     SetDecodeThreadCount(0);
     return out.str();
 }
+
+const TOperation Verify = nullptr;
 
 // Fill fills Items; they are written out also when it raises, as a caller would still see them.
 template <class V, class FillFn, class LineFn>
@@ -200,6 +208,12 @@ TEST(ParallelRead, AnswersAndErrorsMatchTheOneThreadPath)
         {"search over a blob claiming 2 GiB", ClaimSize(1700, 0x7FFFFFFF), Search("needle"), true},
         {"listing with a blob claiming 2 GiB", ClaimSize(1700, 0x7FFFFFFF), ListAll(false), true},
         {"search that matches a damaged entry's fields", ScrambleComments(3), Search("ABC"), false},
+        {"check of the box (its deleted flags are findings)", nullptr, Verify, false},
+        {"check with scrambled comments and a wrong size", [](TBytes& B, const TFileMap& Map) {
+             ScrambleComments(2101)(B, Map);
+             ClaimSize(1700, 0x7FFFFFFF)(B, Map);
+             ClaimSize(1800, 3)(B, Map);
+         }, Verify, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
