@@ -3,11 +3,11 @@
 #include "boxdata/DbFileMgr.h"
 
 #include "boxdata/RecordBlob.h"
-#include "boxdata/RecordBuffer.h"
 #include "boxdata/StoredRecords.h"
 #include "boxdata/TextMatcher.h"
 #include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
+#include "storage/NorkRecordScan.h"
 
 #include <string_view>
 #include <vector>
@@ -21,31 +21,34 @@ struct TSearchKind {
     std::vector<TStoredText> Fields; // the fields searched besides the comments
 };
 
+// Records are decoded and tested on every core; the answers come back in record order.
 void SearchTable(TNorkTable& Table, const TSearchKind& Kind, const TTextMatcher& Matcher,
                  TSearchResultItems& ResultItems)
 {
     TUpdateBracket bracket(Table);
-    TRecordBuffer rec;
-    TMemoryStream comments;
-    const int count = Table.RecordCount();
-    for (int pos = 0; pos < count; ++pos) {
-        int32_t id = 0;
-        if (!Table.ReadRecord(pos, id, rec.Data()) || rec.Data()[Kind.DeletedOffset] != 0)
-            continue;
-        bool found = false;
-        for (const TStoredText& field : Kind.Fields)
-            if (Matcher.FoundInAnsi(GetAnsi(rec.Data(), field))) {
-                found = true;
-                break;
+    ScanTable<TSearchResultItem>(
+        Table, 0,
+        [&](TScannedRecord& Record, TNorkCodec& Codec) -> std::optional<TSearchResultItem> {
+            const uint8_t* rec = Record.Data(Codec);
+            if (rec[Kind.DeletedOffset] != 0)
+                return std::nullopt;
+            bool found = false;
+            for (const TStoredText& field : Kind.Fields)
+                if (Matcher.FoundInAnsi(GetAnsi(rec, field))) {
+                    found = true;
+                    break;
+                }
+            if (!found) {
+                TMemoryStream comments;
+                ReadRecordBlob(Table, Record, Codec, comments);
+                found = Matcher.FoundInAnsi(std::string_view(reinterpret_cast<const char*>(comments.Memory()),
+                                                             static_cast<std::size_t>(comments.Size())));
             }
-        if (!found) {
-            ReadRecordBlob(Table, id, comments);
-            found = Matcher.FoundInAnsi(
-                std::string_view(reinterpret_cast<const char*>(comments.Memory()), static_cast<std::size_t>(comments.Size())));
-        }
-        if (found)
-            ResultItems.push_back(TSearchResultItem{Kind.Type, id, GetText(rec.Data(), Kind.CaptionField)});
-    }
+            if (!found)
+                return std::nullopt;
+            return TSearchResultItem{Kind.Type, Record.ID(), GetText(rec, Kind.CaptionField)};
+        },
+        [&](TSearchResultItem&& Item) { ResultItems.push_back(std::move(Item)); });
 }
 
 } // namespace

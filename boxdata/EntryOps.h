@@ -9,6 +9,7 @@
 #include "boxdata/RecordBuffer.h"
 #include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
+#include "storage/NorkRecordScan.h"
 
 #include <algorithm>
 #include <vector>
@@ -25,24 +26,28 @@ inline std::vector<int32_t> FilterByFirstField(TNorkTable& Table, const char* In
     return ids;
 }
 
+// A large folder's records are decoded on every core; the list keeps the ids' order.
 template <class K>
 void GetList(TNorkTable& Table, int32_t FolderID, bool Deleted, std::vector<typename K::Item>& List)
 {
-    const std::vector<int32_t> ids = FilterByFirstField(Table, "FolderID", FolderID);
+    TNorkRecordScan scan(Table, 0, FilterByFirstField(Table, "FolderID", FolderID));
     List.clear();
-    TRecordBuffer rec;
-    for (int32_t id : ids) {
-        if (!Table.ReadRecord(id, rec.Data()))
-            continue;
-        if ((rec.Data()[K::kDeleted] != 0) != Deleted)
-            continue;
-        typename K::Item item;
-        K::Unpack(rec.Data(), item);
-        item.ID = id;
-        item.FolderID = FolderID;
-        ReadRecordBlob(Table, id, item.Comments);
-        List.push_back(std::move(item));
-    }
+    ScanRecords<typename K::Item>(
+        scan,
+        [&](TScannedRecord& Record, TNorkCodec& Codec) -> std::optional<typename K::Item> {
+            if (!Record.Live())
+                return std::nullopt;
+            const uint8_t* rec = Record.Data(Codec);
+            if ((rec[K::kDeleted] != 0) != Deleted)
+                return std::nullopt;
+            typename K::Item item;
+            K::Unpack(rec, item);
+            item.ID = Record.ID();
+            item.FolderID = FolderID;
+            ReadRecordBlob(Table, Record, Codec, item.Comments);
+            return item;
+        },
+        [&](typename K::Item&& Item) { List.push_back(std::move(Item)); });
 }
 
 // The record and its comments go in as one write of the engine's, so no entry is ever stored

@@ -3,6 +3,7 @@
 #include "boxdata/RecordLayouts.h"
 #include "dataproc/AnsiText.h"
 #include "storage/Nork.h"
+#include "storage/NorkRecordScan.h"
 
 namespace {
 
@@ -31,10 +32,32 @@ void ReadRecordBlob(TNorkTable& Table, int32_t ID, TMemoryStream& Content)
         RaiseUnfinished(Table, ID);
 }
 
+void ReadRecordBlob(const TNorkTable& Table, TScannedRecord& Record, TNorkCodec& Codec, TMemoryStream& Content)
+{
+    if (Record.ReadBlob(Codec, Content) == 0 && Table.Database()->Compressed())
+        RaiseUnfinished(Table, Record.ID());
+}
+
+namespace {
+
+std::string ContentText(const TMemoryStream& Content)
+{
+    return AnsiToUtf8(
+        std::string_view(reinterpret_cast<const char*>(Content.Memory()), static_cast<std::size_t>(Content.Size())));
+}
+
+} // namespace
+
 void ReadRecordBlob(TNorkTable& Table, int32_t ID, std::string& Text)
 {
     TMemoryStream content;
     ReadRecordBlob(Table, ID, content);
-    Text = AnsiToUtf8(std::string_view(reinterpret_cast<const char*>(content.Memory()),
-                                       static_cast<std::size_t>(content.Size())));
+    Text = ContentText(content);
+}
+
+void ReadRecordBlob(const TNorkTable& Table, TScannedRecord& Record, TNorkCodec& Codec, std::string& Text)
+{
+    TMemoryStream content;
+    ReadRecordBlob(Table, Record, Codec, content);
+    Text = ContentText(content);
 }

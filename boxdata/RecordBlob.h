@@ -12,9 +12,16 @@
 #include <cstdint>
 #include <string>
 
+class TNorkCodec;
 class TNorkTable;
+class TScannedRecord;
 
 // Raise ENorkFileCorrupt naming the record when the blob was never written; engine errors pass
 // on. The text form converts code page 936 to UTF-8. Main thread.
 void ReadRecordBlob(TNorkTable& Table, int32_t ID, TMemoryStream& Content);
 void ReadRecordBlob(TNorkTable& Table, int32_t ID, std::string& Text);
+
+// The same for a record of a table scan (see TNorkRecordScan), on any decode thread with its
+// codec.
+void ReadRecordBlob(const TNorkTable& Table, TScannedRecord& Record, TNorkCodec& Codec, TMemoryStream& Content);
+void ReadRecordBlob(const TNorkTable& Table, TScannedRecord& Record, TNorkCodec& Codec, std::string& Text);

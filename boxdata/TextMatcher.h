@@ -1,7 +1,8 @@
 // The search's occurrence test: a substring test after both texts are upper-cased with the
 // user's locale rules (Latin, full-width and other cased letters fold; "ａｂｃ" finds "ＡＢＣ"
 // but not "ABC"). The search text is prepared once and tested against many stored fields.
-// Nothing here raises but memory exhaustion; a matcher belongs to one thread.
+// Nothing here raises but memory exhaustion. Made on one thread, a matcher may then be tested
+// against from many at once (its tests change nothing).
 #pragma once
 
 #include <string>

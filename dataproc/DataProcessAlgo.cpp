@@ -55,6 +55,12 @@ void TCompAlgo_Zlib::DecodeStream(TMemoryStream* Source, TMemoryStream* Dest, in
     ZlibStream(Source, Dest, ZDecompressBuf);
 }
 
+void TCompAlgo_Zlib::DecodeSized(TMemoryStream* Source, TMemoryStream* Dest, int64_t PlainSize)
+{
+    ZlibStream(Source, Dest,
+               [PlainSize](const void* In, int Size, TMemoryStream& Out) { ZDecompressBufExact(In, Size, PlainSize, Out); });
+}
+
 TEncAlgo_Base::TEncAlgo_Base(const TEncryptClass& EncryptClass, void* AOwner)
     : TEncryptAlgo(AOwner), FEncObject(EncryptClass.Create())
 {

@@ -40,6 +40,9 @@ public:
     // The level is fixed: every compression runs at zlib's default, whatever is asked.
     virtual void SetLevel(TNorkCompressLevel /*Value*/) {}
     virtual TNorkCompressLevel GetLevel() const { return clNormal; }
+    // Decompresses all of Source into Dest when its writer recorded the plain size: output past
+    // PlainSize, or short of it, is damage. Null Dest means Source. Raises the algorithm's error.
+    virtual void DecodeSized(TMemoryStream* Source, TMemoryStream* Dest, int64_t PlainSize) = 0;
 };
 
 class TEncryptAlgo : public TDataProcessAlgo {
@@ -64,6 +67,7 @@ public:
     // DataSize is ignored: the whole of Source is (de)compressed, from its start.
     void EncodeStream(TMemoryStream* Source, TMemoryStream* Dest, int64_t DataSize) override;
     void DecodeStream(TMemoryStream* Source, TMemoryStream* Dest, int64_t DataSize) override;
+    void DecodeSized(TMemoryStream* Source, TMemoryStream* Dest, int64_t PlainSize) override;
 };
 
 // An encryption algorithm that wraps one cipher object of the framework.

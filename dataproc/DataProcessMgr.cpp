@@ -81,6 +81,11 @@ void TCompressMgr::SetLevel(TNorkCompressLevel Value)
     Algo().SetLevel(Value);
 }
 
+void TCompressMgr::DecodeSized(TMemoryStream* Source, TMemoryStream* Dest, int64_t PlainSize)
+{
+    Algo().DecodeSized(Source, Dest, PlainSize);
+}
+
 // ---- encryption ----
 
 int TEncryptMgr::CheckAlgoRegistered(const std::string& AlgoName)

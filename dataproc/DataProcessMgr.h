@@ -36,6 +36,8 @@ public:
     void SetAlgoName(const std::string& Value) override;
     TNorkCompressLevel Level() const;
     void SetLevel(TNorkCompressLevel Value);
+    // See TCompressAlgo::DecodeSized.
+    void DecodeSized(TMemoryStream* Source, TMemoryStream* Dest, int64_t PlainSize);
 
 private:
     TCompressAlgo& Algo() const;

@@ -2,7 +2,10 @@
 
 #include "dataproc/Exception.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
+
+#include <algorithm>
 
 std::string ZLibErrorText(int Code)
 {
@@ -74,39 +77,109 @@ void ZCompressBuf(const void* In, int Size, TMemoryStream& Out)
     Out.SetPosition(produced);
 }
 
-void ZDecompressBuf(const void* In, int Size, TMemoryStream& Out)
+namespace {
+
+// One libdeflate decompressor per thread: it holds only scratch tables, and allocating one per
+// call would cost more than inflating a small blob.
+libdeflate_decompressor* ThreadInflater()
 {
-    Out.Clear();
-    const int64_t step = (int64_t(Size) + 255) & ~int64_t(255);
-    Out.SetSize(step);
+    struct TInflater {
+        libdeflate_decompressor* Handle = libdeflate_alloc_decompressor();
+        ~TInflater() { libdeflate_free_decompressor(Handle); }
+    };
+    thread_local TInflater inflater;
+    if (inflater.Handle == nullptr)
+        throw Exception("Decompression error: " + ZLibErrorText(Z_MEM_ERROR));
+    return inflater.Handle;
+}
+
+// libdeflate only says "bad data"; zlib names the fault, and those texts are what callers have
+// always seen. Runs zlib over the stream, discarding its output, and answers its complaint.
+// Output past Limit (when Limit >= 0) is itself the fault, so this never allocates more than
+// one scratch buffer whatever the stream holds.
+[[noreturn]] void RaiseInflateFault(const void* In, int Size, int64_t Limit)
+{
+    // An empty buffer was always refused before zlib looked at it.
+    if (Size <= 0)
+        throw Exception("Decompression error: " + ZLibErrorText(Z_STREAM_ERROR));
     z_stream strm{};
     strm.next_in = static_cast<Bytef*>(const_cast<void*>(In));
     strm.avail_in = static_cast<uInt>(Size);
-    SetOutput(strm, Out, 0);
     CheckDecompress(inflateInit(&strm));
-    try {
-        int code = 0;
-        while ((code = CheckDecompress(inflate(&strm, Z_NO_FLUSH))) != Z_STREAM_END) {
-            // A stream that asks for a preset dictionary never gets one here; inflate would
-            // answer the same on every call while the output kept growing.
-            if (code == Z_NEED_DICT)
-                throw Exception("Decompression error: need dictionary");
-            const int64_t produced = static_cast<int64_t>(strm.total_out);
-            Out.SetSize(Out.Size() + step);
-            SetOutput(strm, Out, produced);
+    unsigned char scratch[16384];
+    std::string reason = ZLibErrorText(Z_DATA_ERROR);
+    for (;;) {
+        strm.next_out = scratch;
+        strm.avail_out = sizeof(scratch);
+        const int code = inflate(&strm, Z_NO_FLUSH);
+        if (code == Z_NEED_DICT) {
+            reason = "need dictionary";
+            break;
         }
-    } catch (...) {
-        inflateEnd(&strm);
-        Out.Clear();
-        throw;
+        if (code < 0) {
+            // Z_BUF_ERROR with room left means the input ended inside the stream.
+            reason = ZLibErrorText(code);
+            break;
+        }
+        if (Limit >= 0 && int64_t(strm.total_out) > Limit)
+            break;
+        if (code == Z_STREAM_END)
+            break; // zlib accepts what libdeflate refused: report it as damaged data
     }
-    const int64_t produced = static_cast<int64_t>(strm.total_out);
-    try {
-        CheckDecompress(inflateEnd(&strm));
-    } catch (...) {
-        Out.Clear();
-        throw;
+    inflateEnd(&strm);
+    throw Exception("Decompression error: " + reason);
+}
+
+} // namespace
+
+void ZDecompressBuf(const void* In, int Size, TMemoryStream& Out)
+{
+    Out.Clear();
+    if (Size <= 0)
+        RaiseInflateFault(In, Size, -1);
+    libdeflate_decompressor* inflater = ThreadInflater();
+    // The plain size is unknown: start at four times the input and double while it does not fit.
+    int64_t room = std::max<int64_t>(4 * int64_t(Size), 256);
+    for (;;) {
+        Out.SetSize(room);
+        std::size_t produced = 0, consumed = 0;
+        const libdeflate_result r = libdeflate_zlib_decompress_ex(inflater, In, std::size_t(Size), Out.Memory(),
+                                                                  std::size_t(room), &consumed, &produced);
+        if (r == LIBDEFLATE_SUCCESS) {
+            Out.SetSize(int64_t(produced));
+            Out.SetPosition(int64_t(produced));
+            return;
+        }
+        if (r != LIBDEFLATE_INSUFFICIENT_SPACE) {
+            Out.Clear();
+            RaiseInflateFault(In, Size, -1);
+        }
+        room *= 2;
     }
-    Out.SetSize(produced);
-    Out.SetPosition(produced);
+}
+
+void ZDecompressBufExact(const void* In, int Size, int64_t PlainSize, TMemoryStream& Out)
+{
+    Out.Clear();
+    if (Size <= 0)
+        RaiseInflateFault(In, Size, PlainSize);
+    if (PlainSize < 0)
+        throw Exception("Decompression error: " + ZLibErrorText(Z_DATA_ERROR));
+    // Deflate cannot expand data more than 1032-fold; a larger claim is damage, found before
+    // anything is allocated for it.
+    if (PlainSize > 1032 * int64_t(Size) + 1032)
+        throw Exception("Decompression error: " + ZLibErrorText(Z_DATA_ERROR));
+    Out.SetSize(PlainSize);
+    std::size_t consumed = 0;
+    // No produced-size pointer: libdeflate then insists on exactly PlainSize bytes.
+    const libdeflate_result r = libdeflate_zlib_decompress_ex(ThreadInflater(), In, std::size_t(Size), Out.Memory(),
+                                                              std::size_t(PlainSize), &consumed, nullptr);
+    if (r == LIBDEFLATE_SUCCESS) {
+        Out.SetPosition(PlainSize);
+        return;
+    }
+    Out.Clear();
+    if (r == LIBDEFLATE_BAD_DATA)
+        RaiseInflateFault(In, Size, PlainSize);
+    throw Exception("Decompression error: " + ZLibErrorText(Z_DATA_ERROR));
 }

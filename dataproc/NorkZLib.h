@@ -14,5 +14,10 @@ std::string ZLibErrorText(int Code);
 void ZCompressBuf(const void* In, int Size, TMemoryStream& Out);
 
 // Decompresses one complete zlib stream from Size bytes into Out (replacing its content);
-// bytes after the stream's end are ignored.
+// bytes after the stream's end are ignored. Thread-safe: every thread inflates with its own state.
 void ZDecompressBuf(const void* In, int Size, TMemoryStream& Out);
+
+// The same for a stream whose writer recorded its plain size: Out never grows past PlainSize,
+// and a stream that does not inflate to exactly PlainSize bytes is damaged ("Decompression
+// error: data error"), so a damaged blob cannot make the reader allocate what it claims.
+void ZDecompressBufExact(const void* In, int Size, int64_t PlainSize, TMemoryStream& Out);

@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   # core libraries
-  zlib1g-dev libicu-dev
+  zlib1g-dev libdeflate-dev libicu-dev
   # desktop program
   qt6-base-dev qt6-svg-dev libgl-dev fonts-noto-cjk shared-mime-info xdg-utils
   # command-line tool

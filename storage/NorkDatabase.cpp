@@ -5,6 +5,7 @@
 #include "dataproc/FileStream.h"
 #include "dataproc/NorkCipher.h"
 #include "dataproc/Wipe.h"
+#include "storage/NorkCodec.h"
 #include "storage/NorkError.h"
 #include "storage/NorkNames.h"
 #include "storage/NorkTable.h"
@@ -812,27 +813,29 @@ void TNorkDatabase::EncodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest,
     }
 }
 
-void TNorkDatabase::DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt)
+void TNorkDatabase::DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt,
+                                     int64_t PlainSize)
 {
-    std::lock_guard<std::mutex> lock(FDPCSect);
-    Source->SetPosition(0);
-    if (Dest != Source)
-        Dest->Clear();
-    if (!Compress && !Encrypt) {
-        if (Dest != Source)
-            Dest->CopyFrom(*Source, 0);
-        return;
+    // Only the cipher keeps state between calls; inflating needs no lock.
+    if (Encrypt) {
+        std::lock_guard<std::mutex> lock(FDPCSect);
+        DecodeStoredBlob(FEncryptMgr.get(), nullptr, Source, Dest, PlainSize);
+        Source = Dest;
     }
-    if (Encrypt)
-        FEncryptMgr->DecodeStream(Source, Dest, Source->Size());
-    if (Compress) {
-        TMemoryStream deciphered;
-        TMemoryStream* input = Source;
-        if (Encrypt) {
-            deciphered.Swap(*Dest);
-            input = &deciphered;
-        }
-        input->SetPosition(0);
-        FCompressMgr->DecodeStream(input, Dest, input->Size());
+    if (Compress || !Encrypt)
+        DecodeStoredBlob(nullptr, Compress ? FCompressMgr.get() : nullptr, Source, Dest, PlainSize);
+}
+
+std::unique_ptr<TNorkCodec> TNorkDatabase::NewCodec()
+{
+    CheckActive();
+    std::string key = Encrypted() ? Utf8ToAnsi(FPassword) : std::string();
+    try {
+        auto codec = std::make_unique<TNorkCodec>(Compressed(), CompressAlgoName(), Encrypted(), EncryptAlgoName(), key);
+        WipeString(key);
+        return codec;
+    } catch (...) {
+        WipeString(key);
+        throw;
     }
 }

@@ -12,7 +12,8 @@
 // been taken back (see BeginUpdate), unless its error says that this failed too.
 //
 // Threads: one database object, its tables and its indexes belong to one thread at a time; only
-// the codec calls (Encode…/Decode…) lock, because the managers keep state between calls. Objects
+// the cipher calls (Encode…/Decode…) lock, because the cipher keeps state between calls; other
+// threads decode through codecs of their own (NewCodec). Objects
 // on different files may be used on different threads. The process-wide settings
 // (SetMemoryRebuildLimit, the algorithm registries) are set before any database is used.
 #pragma once
@@ -36,6 +37,7 @@
 class TNorkTable;
 class TNorkDatabase;
 class TFileReplacement;
+class TNorkCodec;
 
 using TNorkProgressEvent = std::function<void(TNorkDatabase* Sender, int PercentDone)>;
 
@@ -187,9 +189,15 @@ public:
     void EncodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);
     void DecodeRecordBuffer(const void* Source, void* Dest, int Size, bool Encrypt);
     // Stored blob bytes are compressed, then enciphered; decoding undoes it in reverse order.
-    // The whole of Source is coded into Dest (which may be Source).
+    // The whole of Source is coded into Dest (which may be Source). Decoding with PlainSize >= 0
+    // (the descriptor's DataSize) inflates to exactly that size or raises "Decompression error:
+    // data error"; only deciphering takes the codec lock.
     void EncodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt);
-    void DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt);
+    void DecodeBlobStream(TMemoryStream* Source, TMemoryStream* Dest, bool Compress, bool Encrypt,
+                          int64_t PlainSize = -1);
+    // A private codec keyed like this database, for decoding on another thread (see
+    // TNorkCodec). Open databases only; raises like the algorithms.
+    std::unique_ptr<TNorkCodec> NewCodec();
     // Opens the file layer with this database's settings (closing what it held) and takes over
     // the stream's read-only flag.
     void OpenFileIO();

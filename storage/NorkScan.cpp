@@ -3,7 +3,9 @@
 #include "dataproc/AlgoRegistry.h"
 #include "dataproc/AnsiText.h"
 #include "dataproc/Exception.h"
+#include "dataproc/ParallelFor.h"
 #include "dataproc/Wipe.h"
+#include "storage/NorkCodec.h"
 #include "storage/NorkDatabase.h"
 #include "storage/NorkError.h"
 #include "storage/NorkIndex.h"
@@ -662,9 +664,12 @@ void TNorkFileScan::SetCodec(bool Compress, const std::string& CompressName, boo
     auto codec = std::make_unique<TNorkDatabase>();
     if (!codec->Open(image.get(), Password))
         RaiseFileCorrupt();
+    auto readCodec = codec->NewCodec();
+    FReadCodec.reset();
     FCodec.reset();
     FCodecImage = std::move(image);
     FCodec = std::move(codec);
+    FReadCodec = std::move(readCodec);
     FCodecCompresses = Compress;
     FCodecEncrypts = Encrypt;
     WipeString(FCodecPassword);
@@ -692,24 +697,20 @@ bool TNorkFileScan::ReadData(const TNorkScanTable& T, int64_t Slot, uint8_t* Buf
     return true;
 }
 
-TNorkBlobState TNorkFileScan::ReadBlob(const TNorkScanTable& T, int64_t Slot, int BlobIndex, TMemoryStream& Out,
-                                       std::string& Reason)
+TNorkBlobState TNorkFileScan::CheckBlobPlace(const TBlobInfo& Info, std::string& Reason) const
 {
-    Out.Clear();
-    Reason.clear();
-    const TBlobInfo info = T.Blob(Slot, BlobIndex);
-    if (info.DataOfs == 0) {
-        if (info.StoredSize == 0 && info.Capacity == 0 && info.DataSize == 0)
+    if (Info.DataOfs == 0) {
+        if (Info.StoredSize == 0 && Info.Capacity == 0 && Info.DataSize == 0)
             return bsNone;
         Reason = "its descriptor gives sizes but no place";
         return bsDamaged;
     }
-    if (info.DataOfs < kFixedPartSize || info.StoredSize < 0 || info.StoredSize > info.Capacity ||
-        info.Capacity % 64 != 0 || info.DataSize < 0) {
+    if (Info.DataOfs < kFixedPartSize || Info.StoredSize < 0 || Info.StoredSize > Info.Capacity ||
+        Info.Capacity % 64 != 0 || Info.DataSize < 0) {
         Reason = "its descriptor is damaged";
         return bsDamaged;
     }
-    if (int64_t(info.DataOfs) + info.StoredSize > FFileSize) {
+    if (int64_t(Info.DataOfs) + Info.StoredSize > FFileSize) {
         Reason = "the file ends inside it";
         return bsDamaged;
     }
@@ -717,22 +718,41 @@ TNorkBlobState TNorkFileScan::ReadBlob(const TNorkScanTable& T, int64_t Slot, in
         Reason = "it cannot be decoded without the password";
         return bsDamaged;
     }
-    TMemoryStream stored;
-    stored.SetSize(info.StoredSize);
-    FFileIO->ReadAt(info.DataOfs, stored.Memory(), info.StoredSize);
+    return bsStored;
+}
+
+TNorkBlobState TNorkFileScan::DecodeBlob(TNorkCodec& Codec, TMemoryStream& Stored, const TBlobInfo& Info,
+                                         TMemoryStream& Out, std::string& Reason)
+{
     try {
-        FCodec->DecodeBlobStream(&stored, &Out, FCodecCompresses, FCodecEncrypts);
+        // Not bounded by the descriptor: a wrong size is a finding of its own, named below.
+        Codec.DecodeBlob(Stored, Out, -1);
     } catch (const Exception& e) {
         Out.Clear();
         Reason = std::string("it cannot be decoded (") + e.what() + ")";
         return bsDamaged;
     }
-    if (Out.Size() != info.DataSize) {
-        Reason = "it decodes to " + Num(Out.Size()) + " bytes, not the " + Num(info.DataSize) + " its descriptor gives";
+    if (Out.Size() != Info.DataSize) {
+        Reason = "it decodes to " + Num(Out.Size()) + " bytes, not the " + Num(Info.DataSize) + " its descriptor gives";
         Out.Clear();
         return bsDamaged;
     }
     return bsStored;
+}
+
+TNorkBlobState TNorkFileScan::ReadBlob(const TNorkScanTable& T, int64_t Slot, int BlobIndex, TMemoryStream& Out,
+                                       std::string& Reason)
+{
+    Out.Clear();
+    Reason.clear();
+    const TBlobInfo info = T.Blob(Slot, BlobIndex);
+    const TNorkBlobState place = CheckBlobPlace(info, Reason);
+    if (place != bsStored)
+        return place;
+    TMemoryStream stored;
+    stored.SetSize(info.StoredSize);
+    FFileIO->ReadAt(info.DataOfs, stored.Memory(), info.StoredSize);
+    return DecodeBlob(*FReadCodec, stored, info, Out, Reason);
 }
 
 void TNorkFileScan::CheckContent()
@@ -745,8 +765,18 @@ void TNorkFileScan::CheckContent()
     if (!CleanTextArray(comments.Text, sizeof(comments.Text)))
         Report("", 0, "the comments block is not a terminated text followed by zeros");
 
-    TMemoryStream content;
-    std::string reason;
+    // Blobs are read here in runs, decoded on the decode threads (each with a codec of its own),
+    // and reported here in slot order.
+    struct TBlobJob {
+        int64_t Slot = 0;
+        int Blob = 0;
+        TBlobInfo Info{};
+        TNorkBlobState State = bsNone;
+        std::string Reason;
+        TMemoryStream Stored;
+    };
+    constexpr std::size_t kRun = 2048;
+    std::vector<std::unique_ptr<TNorkCodec>> codecs;
     std::vector<uint8_t> padding;
     for (TNorkScanTable& t : FTables) {
         if (!t.Usable)
@@ -755,25 +785,52 @@ void TNorkFileScan::CheckContent()
         t.BlobStates.assign(t.Slots.size() * std::size_t(blobs), bsNone);
         std::vector<int64_t> slots = t.LiveSlots;
         slots.insert(slots.end(), t.StraySlots.begin(), t.StraySlots.end());
-        for (const int64_t s : slots) {
-            const int32_t id = t.Slots[std::size_t(s)].ID;
-            for (int b = 0; b < blobs; ++b) {
-                const TNorkBlobState state = ReadBlob(t, s, b, content, reason);
-                content.Clear();
-                t.BlobStates[std::size_t(s) * std::size_t(blobs) + std::size_t(b)] = state;
-                if (state == bsDamaged) {
-                    Report(t.Name, id, "blob " + Num(b) + ": " + reason);
+        std::vector<std::pair<int64_t, int>> all;
+        for (const int64_t s : slots)
+            for (int b = 0; b < blobs; ++b)
+                all.emplace_back(s, b);
+        for (std::size_t first = 0; first < all.size(); first += kRun) {
+            const std::size_t count = std::min(kRun, all.size() - first);
+            std::vector<std::unique_ptr<TBlobJob>> jobs;
+            for (std::size_t k = 0; k < count; ++k) {
+                auto job = std::make_unique<TBlobJob>();
+                job->Slot = all[first + k].first;
+                job->Blob = all[first + k].second;
+                job->Info = t.Blob(job->Slot, job->Blob);
+                job->State = CheckBlobPlace(job->Info, job->Reason);
+                if (job->State == bsStored) {
+                    job->Stored.SetSize(job->Info.StoredSize);
+                    FFileIO->ReadAt(job->Info.DataOfs, job->Stored.Memory(), job->Info.StoredSize);
+                }
+                jobs.push_back(std::move(job));
+            }
+            const int workers = WorkersFor(static_cast<int>(count));
+            while (static_cast<int>(codecs.size()) < workers)
+                codecs.push_back(FCodec->NewCodec());
+            ParallelFor(static_cast<int>(count), workers, [&](int Index, int Worker) {
+                TBlobJob& job = *jobs[static_cast<std::size_t>(Index)];
+                if (job.State != bsStored)
+                    return;
+                TMemoryStream content;
+                job.State = DecodeBlob(*codecs[static_cast<std::size_t>(Worker)], job.Stored, job.Info, content,
+                                       job.Reason);
+            });
+            for (const auto& job : jobs) {
+                const int32_t id = t.Slots[std::size_t(job->Slot)].ID;
+                t.BlobStates[std::size_t(job->Slot) * std::size_t(blobs) + std::size_t(job->Blob)] = job->State;
+                if (job->State == bsDamaged) {
+                    Report(t.Name, id, "blob " + Num(job->Blob) + ": " + job->Reason);
                     continue;
                 }
-                const TBlobInfo info = t.Blob(s, b);
                 // The block's bytes after the stored ones are zero, as far as the file holds them.
+                const TBlobInfo& info = job->Info;
                 const int64_t stored = int64_t(info.DataOfs) + info.StoredSize;
                 const int64_t pad = std::min(int64_t(info.Capacity) - info.StoredSize, FFileSize - stored);
-                if (state == bsStored && pad > 0) {
+                if (job->State == bsStored && pad > 0) {
                     padding.assign(std::size_t(pad), 0);
                     FFileIO->ReadAt(stored, padding.data(), pad);
                     if (!AllZero(padding.data(), padding.size()))
-                        Report(t.Name, id, "blob " + Num(b) + ": the bytes after the stored data are not zero");
+                        Report(t.Name, id, "blob " + Num(job->Blob) + ": the bytes after the stored data are not zero");
                 }
             }
         }

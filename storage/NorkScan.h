@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+class TNorkCodec;
 class TNorkDatabase;
 
 // What a blob holds as far as the file tells.
@@ -168,6 +169,11 @@ private:
     void WalkChains(TNorkScanTable& Table, std::vector<TNorkFinding>& Found);
     void CheckSpace();
     void CheckKeyOrder(const TNorkScanTable& Table, int IndexNo);
+    // A blob's descriptor against the file: bsStored when its bytes are there to decode.
+    TNorkBlobState CheckBlobPlace(const TBlobInfo& Info, std::string& Reason) const;
+    // Stored bytes to their plain form and the state that gives (any thread, its own codec).
+    static TNorkBlobState DecodeBlob(TNorkCodec& Codec, TMemoryStream& Stored, const TBlobInfo& Info,
+                                     TMemoryStream& Out, std::string& Reason);
 
     std::string FFileName;
     TNorkHeaderWeight FWeight;
@@ -183,6 +189,7 @@ private:
     std::vector<TNorkFinding> FFindings;
     std::unique_ptr<TMemoryStream> FCodecImage;
     std::unique_ptr<TNorkDatabase> FCodec;
+    std::unique_ptr<TNorkCodec> FReadCodec; // this thread's decoding of single blobs
     bool FCodecCompresses = false;
     bool FCodecEncrypts = false;
     std::string FCodecPassword;

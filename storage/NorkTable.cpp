@@ -429,6 +429,14 @@ void TNorkTable::ReadRecordData(int32_t SysRecordID, void* RecordBuffer)
         FDatabase->DecodeRecordBuffer(RecordBuffer, RecordBuffer, dataSize, true);
 }
 
+void TNorkTable::ReadRawRecord(int32_t SysRecordID, uint8_t* PhyRecBuffer)
+{
+    CheckTableActive();
+    if (!FRecordList.KeyExists(SysRecordID))
+        RaiseNorkError(SNorkRecordNotFound, SysRecordID);
+    FRecordCache.Get(SysRecordID, PhyRecBuffer);
+}
+
 bool TNorkTable::ReadRecord(int RecordIndex, int32_t& SysRecordID, void* RecordBuffer)
 {
     CheckTableActive();
@@ -514,6 +522,12 @@ TBlobInfo TNorkTable::ReadBlobInfo(int64_t Offset)
     TBlobInfo info{};
     if (FFileIO->ReadAt(Offset, &info, sizeof(info)) != int64_t(sizeof(info)))
         RaiseFileCorrupt();
+    CheckBlobInfo(info);
+    return info;
+}
+
+void TNorkTable::CheckBlobInfo(const TBlobInfo& info)
+{
     // A descriptor is trusted only as far as the file bears it out: a block that was never
     // written has no bytes, and a written one lies after the fixed part, inside the file, and
     // holds its stored bytes.
@@ -524,7 +538,6 @@ TBlobInfo TNorkTable::ReadBlobInfo(int64_t Offset)
                info.Capacity % 64 != 0 || int64_t(info.DataOfs) + info.Capacity > FFileIO->Size()) {
         RaiseFileCorrupt();
     }
-    return info;
 }
 
 TBlobInfo TNorkTable::EncodeNewBlock(TMemoryStream& Plain, TMemoryStream& Stored)
@@ -589,7 +602,8 @@ int32_t TNorkTable::ReadBlob(int32_t SysRecordID, int BlobIndex, TMemoryStream& 
         stored.SetSize(info.StoredSize);
         if (FFileIO->ReadAt(info.DataOfs, stored.Memory(), info.StoredSize) != info.StoredSize)
             RaiseFileCorrupt();
-        FDatabase->DecodeBlobStream(&stored, &BlobStream, FDatabase->Compressed(), FDatabase->Encrypted());
+        FDatabase->DecodeBlobStream(&stored, &BlobStream, FDatabase->Compressed(), FDatabase->Encrypted(),
+                                     info.DataSize);
         return info.StoredSize;
     });
 }

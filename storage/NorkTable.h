@@ -124,6 +124,12 @@ public:
     // PhyRecSize bytes: signature, live, the id, zero links and descriptors, then the record
     // data (enciphered when the database is).
     void BuildPhyRecord(uint8_t* PhyRecBuffer, const void* RecordBuffer, int RecordSize, int32_t SysRecordID);
+    // A live record's physical bytes (PhyRecSize, data part still enciphered) through the record
+    // cache; raises like ReadRecord for an id that is not live.
+    void ReadRawRecord(int32_t SysRecordID, uint8_t* PhyRecBuffer);
+    // ENorkFileCorrupt unless the file bears the descriptor out (see ReadBlob). Needs the file
+    // layer open (WithFileIO).
+    void CheckBlobInfo(const TBlobInfo& Info);
     // Reads the physical records from the id's slot onward, at most 100 and not past the end of
     // the area holding it, into Stream (replacing its content); answers how many.
     int ReadRecordBatch(int32_t SysRecordID, TMemoryStream& Stream);

@@ -6,6 +6,8 @@
 #include "dataproc/NorkAlgoMgr.h"
 #include "dataproc/NorkZLib.h"
 
+#include <sys/resource.h>
+
 namespace {
 
 constexpr int kRecSize = 8;
@@ -253,6 +255,48 @@ TEST_F(Blob, DamagedDescriptorsAreRefused)
         FTable.Close();
         FDb.Close();
     }
+}
+
+// The descriptor's plain size bounds what a compressed blob may inflate to: a blob that inflates
+// to any other size is damaged, and a claim of gigabytes is refused before anything is allocated.
+TEST_F(Blob, CompressedBlobMustInflateToItsRecordedSize)
+{
+    MakeTable(true, "size pw");
+    const std::vector<uint8_t> plain = Record(3000, 7);
+    Write(1, 0, plain);
+    Write(2, 0, Record(40, 2));
+    const int64_t at = FTable.GetRecordOffset(1) + 6;
+    const TBlobInfo good = InfoInFile(1, 0);
+    FTable.Close();
+    FDb.Close();
+    const std::vector<uint8_t> original = ReadFileBytes(FFile);
+
+    const int32_t claims[] = {0x7FFFFFFF, 3001, 2999, 0};
+    for (const int32_t claim : claims) {
+        SCOPED_TRACE(claim);
+        WriteFileBytes(FFile, original);
+        TBlobInfo info = good;
+        info.DataSize = claim;
+        PatchFile(FFile, at, info);
+        ASSERT_TRUE(FDb.Open(FFile, "size pw"));
+        FTable.Open("T", false);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        TMemoryStream s;
+        Fill(s, {5});
+        EXPECT_RAISES(FTable.ReadBlob(1, 0, s), Exception, "Decompression error: data error");
+        EXPECT_EQ(s.Size(), 0);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes of peak memory the read took";
+        EXPECT_EQ(Read(2, 0), Record(40, 2)) << "other blobs still read";
+        FTable.Close();
+        FDb.Close();
+    }
+    WriteFileBytes(FFile, original);
+    ASSERT_TRUE(FDb.Open(FFile, "size pw"));
+    FTable.Open("T", false);
+    EXPECT_EQ(Read(1, 0), plain);
 }
 
 TEST_F(Blob, WritingABlobAfterTheRecordAreaMovesTheAreaOnTheNextGrowth)

@@ -1,0 +1,194 @@
+#include "storage/NorkRecordScan.h"
+
+#include "dataproc/Exception.h"
+#include "dataproc/Wipe.h"
+#include "storage/NorkDatabase.h"
+#include "storage/NorkError.h"
+#include "storage/NorkFileIO.h"
+#include "storage/NorkTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Records per batch: enough to keep every core busy, few enough that a batch's blobs stay small.
+constexpr int kBatchRecords = 2048;
+// Blobs closer than this are fetched in one read (the gap is read and dropped), up to a piece of
+// kMaxPiece bytes; the page cache makes the gap cheaper than another system call.
+constexpr int64_t kMaxGap = 64 * 1024;
+constexpr int64_t kMaxPiece = 8 * 1024 * 1024;
+
+} // namespace
+
+TScannedRecord::~TScannedRecord()
+{
+    SecureZero(FData.data(), FData.size());
+}
+
+const uint8_t* TScannedRecord::Data(TNorkCodec& Codec)
+{
+    if (FError)
+        std::rethrow_exception(FError);
+    if (!FDecoded) {
+        Codec.DecodeRecord(FData.data(), static_cast<int>(FData.size()));
+        FDecoded = true;
+    }
+    return FData.data();
+}
+
+int32_t TScannedRecord::ReadBlob(TNorkCodec& Codec, TMemoryStream& Plain)
+{
+    if (FBlobError)
+        std::rethrow_exception(FBlobError);
+    if (FBlob.DataOfs == 0) {
+        Plain.Clear();
+        return 0;
+    }
+    Codec.DecodeBlob(FStored, Plain, FBlob.DataSize);
+    return FBlob.StoredSize;
+}
+
+TNorkRecordScan::TNorkRecordScan(TNorkTable& Table, int BlobIndex, std::vector<int32_t> IDs)
+    : FTable(Table), FBlobIndex(BlobIndex), FIDs(std::move(IDs))
+{
+    FTable.CheckTableActive();
+    if (BlobIndex >= FTable.TableHeader().BlobCount)
+        RaiseNorkError(SNorkBlobIndexOutOfBounds);
+}
+
+TNorkRecordScan::TNorkRecordScan(TNorkTable& Table, int BlobIndex) : TNorkRecordScan(Table, BlobIndex, {})
+{
+    const int count = FTable.RecordCount();
+    FIDs.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        FIDs.push_back(FTable.GetSysRecordID(i));
+}
+
+TNorkRecordScan::~TNorkRecordScan() = default;
+
+void TNorkRecordScan::PrepareCodecs(int Workers)
+{
+    while (static_cast<int>(FCodecs.size()) < Workers)
+        FCodecs.push_back(FTable.Database()->NewCodec());
+}
+
+bool TNorkRecordScan::NextBatch()
+{
+    FTable.CheckTableActive();
+    const int count = std::min(kBatchRecords, static_cast<int>(FIDs.size()) - FNext);
+    FBatch.reset(); // wipes the last batch
+    FBatchCount = 0;
+    if (count <= 0)
+        return false;
+    FBatch = std::make_unique<TScannedRecord[]>(static_cast<std::size_t>(count));
+    FBatchCount = count;
+    const int32_t dataSize = FTable.TableHeader().RecordSize;
+    // One opening of the file for the whole batch.
+    FTable.Database()->WithFileIO([&] {
+        std::vector<uint8_t> phy(static_cast<std::size_t>(FTable.PhyRecSize()));
+        for (int k = 0; k < count; ++k) {
+            TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
+            rec.FID = FIDs[static_cast<std::size_t>(FNext + k)];
+            if (FTable.FindRecord(rec.FID) < 0) {
+                rec.FLive = false;
+                continue;
+            }
+            try {
+                // Through the record cache, as every other read of a record goes.
+                FTable.ReadRawRecord(rec.FID, phy.data());
+                rec.FData.assign(phy.begin() + FTable.PrefixSize(), phy.begin() + FTable.PrefixSize() + dataSize);
+            } catch (...) {
+                rec.FError = std::current_exception();
+            }
+        }
+        SecureZero(phy.data(), phy.size());
+        if (FBlobIndex >= 0)
+            ReadBlobs();
+    });
+    FNext += count;
+    return true;
+}
+
+namespace {
+
+// A stretch of the file that one record needs.
+struct TWanted {
+    int64_t Offset;
+    int64_t Size;
+    TScannedRecord* Record;
+};
+
+// Reads every stretch in file order, neighbours together in one read, and hands each its bytes
+// (Take) or the error its read raised (Fail).
+template <class TakeFn, class FailFn>
+void ReadInFileOrder(TNorkFileIO& IO, std::vector<TWanted>& Wanted, TakeFn Take, FailFn Fail)
+{
+    std::sort(Wanted.begin(), Wanted.end(), [](const TWanted& A, const TWanted& B) { return A.Offset < B.Offset; });
+    std::vector<uint8_t> piece;
+    for (std::size_t first = 0; first < Wanted.size();) {
+        const int64_t start = Wanted[first].Offset;
+        int64_t end = start + Wanted[first].Size;
+        std::size_t last = first + 1;
+        while (last < Wanted.size()) {
+            const int64_t nextEnd = std::max(end, Wanted[last].Offset + Wanted[last].Size);
+            if (Wanted[last].Offset - end > kMaxGap || nextEnd - start > kMaxPiece)
+                break;
+            end = nextEnd;
+            ++last;
+        }
+        try {
+            piece.resize(static_cast<std::size_t>(end - start));
+            if (IO.ReadAt(start, piece.data(), end - start) != end - start)
+                RaiseFileCorrupt();
+            for (std::size_t k = first; k < last; ++k)
+                Take(Wanted[k], piece.data() + (Wanted[k].Offset - start));
+        } catch (...) {
+            for (std::size_t k = first; k < last; ++k)
+                Fail(Wanted[k], std::current_exception());
+        }
+        first = last;
+    }
+    SecureZero(piece.data(), piece.size()); // attachment bytes of a box without encryption
+}
+
+} // namespace
+
+void TNorkRecordScan::ReadBlobs()
+{
+    TNorkFileIO& io = FTable.Database()->FileIO();
+    const auto fail = [](const TWanted& W, std::exception_ptr Error) { W.Record->FBlobError = Error; };
+    // The descriptors as the file holds them (as ReadBlob reads them; the record cache keeps the
+    // record data, not necessarily the descriptors), checked as ReadBlob checks them.
+    const int64_t descriptorAt = int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTable.TableHeader().IndexCount) +
+                                 int64_t(sizeof(TBlobInfo)) * FBlobIndex;
+    std::vector<TWanted> wanted;
+    for (int k = 0; k < FBatchCount; ++k) {
+        TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
+        if (rec.FLive && !rec.FError)
+            wanted.push_back({FTable.GetRecordOffset(rec.FID) + descriptorAt, int64_t(sizeof(TBlobInfo)), &rec});
+    }
+    ReadInFileOrder(
+        io, wanted,
+        [&](const TWanted& W, const uint8_t* Bytes) {
+            std::memcpy(&W.Record->FBlob, Bytes, sizeof(TBlobInfo));
+            try {
+                FTable.CheckBlobInfo(W.Record->FBlob);
+            } catch (...) {
+                W.Record->FBlobError = std::current_exception();
+            }
+        },
+        fail);
+    // Then the blocks those descriptors name.
+    std::vector<TWanted> blocks;
+    for (const TWanted& w : wanted)
+        if (!w.Record->FBlobError && w.Record->FBlob.DataOfs != 0)
+            blocks.push_back({w.Record->FBlob.DataOfs, w.Record->FBlob.StoredSize, w.Record});
+    ReadInFileOrder(
+        io, blocks,
+        [](const TWanted& W, const uint8_t* Bytes) {
+            W.Record->FStored.Clear();
+            W.Record->FStored.Write(Bytes, W.Size);
+        },
+        fail);
+}

@@ -1,0 +1,127 @@
+// Reading many records fast: a table's live records in record-index order, or the records of a
+// list of ids in its order, a batch at a time, with
+// the blobs of a batch read in file order in a few large reads, and the deciphering and
+// inflating spread over the decode threads (each with its own codec).
+//
+// The reading runs on the table's thread; only TScannedRecord's decoding and the caller's Visit
+// run on the others. Every error is kept with the record it belongs to and raised, in record
+// order, where the one-record-at-a-time reading would have raised it; so a scan answers and
+// raises exactly what reading the records one by one answers and raises.
+#pragma once
+
+#include "dataproc/MemoryStream.h"
+#include "dataproc/ParallelFor.h"
+#include "storage/NorkCodec.h"
+#include "storage/NorkLayout.h"
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class TNorkTable;
+
+// One live record of a batch, as read from the file and not yet decoded.
+class TScannedRecord {
+public:
+    TScannedRecord() = default;
+    // The record's data may hold deciphered secrets.
+    ~TScannedRecord();
+    TScannedRecord(const TScannedRecord&) = delete;
+    TScannedRecord& operator=(const TScannedRecord&) = delete;
+
+    int32_t ID() const { return FID; }
+    // False for a listed id that is not live (ReadRecord would answer false); such a record has
+    // neither data nor blob.
+    bool Live() const { return FLive; }
+    // The record's plain data (the table's RecordSize bytes), deciphered on first use with the
+    // calling thread's codec; raises what reading the record raised.
+    const uint8_t* Data(TNorkCodec& Codec);
+    // The scanned blob into Plain (its content replaced), answering its stored size (0: never
+    // written, Plain empty); raises what TNorkTable::ReadBlob raises for it.
+    int32_t ReadBlob(TNorkCodec& Codec, TMemoryStream& Plain);
+
+private:
+    friend class TNorkRecordScan;
+
+    int32_t FID = 0;
+    bool FLive = true;
+    bool FDecoded = false;
+    std::vector<uint8_t> FData;
+    std::exception_ptr FError; // reading the record failed
+    TBlobInfo FBlob{};
+    TMemoryStream FStored;
+    std::exception_ptr FBlobError; // reading the blob's descriptor or bytes failed
+};
+
+class TNorkRecordScan {
+public:
+    // BlobIndex: the blob to read with each record, -1 for none. The table must be open; raises
+    // like TNorkTable, and for an index outside the table's blobs.
+    TNorkRecordScan(TNorkTable& Table, int BlobIndex);
+    // The records of IDs, in that order.
+    TNorkRecordScan(TNorkTable& Table, int BlobIndex, std::vector<int32_t> IDs);
+    ~TNorkRecordScan();
+
+    // Reads the next batch; false when every record has been read.
+    bool NextBatch();
+    int BatchCount() const { return FBatchCount; }
+    TScannedRecord& Record(int Index) { return FBatch[static_cast<std::size_t>(Index)]; }
+    // Makes codecs for Workers decode threads (on the table's thread, before they start).
+    void PrepareCodecs(int Workers);
+    // The codec of decode thread Worker, 0 .. the prepared count - 1.
+    TNorkCodec& Codec(int Worker) { return *FCodecs[static_cast<std::size_t>(Worker)]; }
+    TNorkTable& Table() { return FTable; }
+
+private:
+    void ReadBlobs();
+
+    TNorkTable& FTable;
+    int FBlobIndex;
+    std::vector<int32_t> FIDs;
+    int FNext = 0; // position in FIDs of the next batch
+    std::unique_ptr<TScannedRecord[]> FBatch;
+    int FBatchCount = 0;
+    std::vector<std::unique_ptr<TNorkCodec>> FCodecs;
+};
+
+// Runs Visit(Record, Codec) -> std::optional<R> for every record of Scan on the decode threads
+// and hands each answer that holds a value to Collect on the calling thread, in record order.
+// When a Visit raises, the answers before it are collected and then its error passes on;
+// nothing runs after this returns.
+template <class R, class VisitFn, class CollectFn>
+void ScanRecords(TNorkRecordScan& scan, VisitFn Visit, CollectFn Collect)
+{
+    std::vector<std::optional<R>> answers;
+    std::vector<std::exception_ptr> errors;
+    while (scan.NextBatch()) {
+        const int count = scan.BatchCount();
+        const int workers = WorkersFor(count);
+        scan.PrepareCodecs(workers);
+        answers.assign(static_cast<std::size_t>(count), std::nullopt);
+        errors.assign(static_cast<std::size_t>(count), nullptr);
+        ParallelFor(count, workers, [&](int Index, int Worker) {
+            const auto i = static_cast<std::size_t>(Index);
+            try {
+                answers[i] = Visit(scan.Record(Index), scan.Codec(Worker));
+            } catch (...) {
+                errors[i] = std::current_exception();
+            }
+        });
+        for (std::size_t i = 0; i < answers.size(); ++i) {
+            if (errors[i])
+                std::rethrow_exception(errors[i]);
+            if (answers[i])
+                Collect(std::move(*answers[i]));
+        }
+    }
+}
+
+// Every live record of Table in record-index order (see ScanRecords).
+template <class R, class VisitFn, class CollectFn>
+void ScanTable(TNorkTable& Table, int BlobIndex, VisitFn Visit, CollectFn Collect)
+{
+    TNorkRecordScan scan(Table, BlobIndex);
+    ScanRecords<R>(scan, Visit, Collect);
+}
