@@ -211,6 +211,7 @@ void TDbFileMgr::OpenTables()
 
 void TDbFileMgr::CloseTables()
 {
+    ++FGeneration;
     FFolderTable->Close();
     FNetItemTable->Close();
     FBankItemTable->Close();

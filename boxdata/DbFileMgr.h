@@ -18,6 +18,7 @@
 // touch no state of the manager but the last message.
 #pragma once
 
+#include "boxdata/SearchText.h"
 #include "boxdata/ZembraTypes.h"
 #include "dataproc/FileAnchor.h"
 #include "dataproc/MemoryStream.h"
@@ -201,6 +202,15 @@ public:
     // Appends every entry whose texts (never its password) hold SearchText, case folded: web,
     // then bank, then general entries, each in ascending id order.
     void Search(const std::string& SearchText, TSearchResultItems& ResultItems);
+    // What Search tests, read ahead for searches answered from memory (TSearchCache): the texts
+    // of every live entry, appended in Search's order. Reads every comments blob, so it raises
+    // what reading any of them raises (Search reads only those it needs).
+    void GetSearchTexts(TSearchTexts& Texts);
+    // The same for the live entries of Kind among IDs, in the order of IDs; the others are left out.
+    void GetSearchTexts(TZembraType Kind, const TIntegerAry& IDs, TSearchTexts& Texts);
+    // Changes whenever the tables close (the box closed, opened, rebuilt, saved as a copy): what
+    // was read from the box before may no longer be what it holds. Answers.
+    uint64_t Generation() const { return FGeneration; }
 
 private:
     std::unique_ptr<TNorkDatabase> FDatabase;
@@ -214,6 +224,7 @@ private:
     TMessageProc FMessageProc;
     TProgressProc FOnProgress;
     std::string FLastMessage;
+    uint64_t FGeneration = 0;
 
     void ShowMessage(const std::string& Text);
     void OpenTables();

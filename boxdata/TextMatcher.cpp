@@ -1,6 +1,7 @@
 #include "boxdata/TextMatcher.h"
 
 #include "dataproc/AnsiText.h"
+#include "dataproc/Wipe.h"
 
 #include <algorithm>
 #include <cstring>
@@ -80,6 +81,19 @@ bool TTextMatcher::FoundInAnsi(std::string_view Ansi) const
         return it != Ansi.end();
     }
     return FoundInUtf16(AnsiToUtf16(Ansi));
+}
+
+bool TTextMatcher::FoundInFolded(std::u16string_view Folded) const
+{
+    return !FNeedle.empty() && Folded.find(FNeedle) != std::u16string_view::npos;
+}
+
+std::u16string TTextMatcher::Fold(std::string_view Ansi)
+{
+    std::u16string decoded = AnsiToUtf16(Ansi);
+    std::u16string folded = ToUpper(decoded);
+    WipeString(decoded);
+    return folded;
 }
 
 bool TTextMatcher::FoundInUtf8(std::string_view Utf8) const

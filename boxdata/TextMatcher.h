@@ -18,6 +18,12 @@ public:
     bool FoundInAnsi(std::string_view Ansi) const;
     // Tests UTF-8 text.
     bool FoundInUtf8(std::string_view Utf8) const;
+    // Tests text made by Fold; the same answer FoundInAnsi gives for the stored bytes.
+    bool FoundInFolded(std::u16string_view Folded) const;
+
+    // Stored code-page-936 bytes decoded and upper-cased as the tests compare them, so that
+    // many searches can test them without decoding them again.
+    static std::u16string Fold(std::string_view Ansi);
 
 private:
     bool FoundInUtf16(const std::u16string& Text) const;

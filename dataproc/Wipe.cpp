@@ -14,3 +14,10 @@ void WipeString(std::string& s) noexcept
     SecureZero(s.data(), s.size());
     s.clear();
 }
+
+void WipeString(std::u16string& s) noexcept
+{
+    s.resize(s.capacity());
+    SecureZero(s.data(), s.size() * sizeof(char16_t));
+    s.clear();
+}

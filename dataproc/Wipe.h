@@ -8,3 +8,4 @@ void SecureZero(void* data, std::size_t size) noexcept;
 
 // Wipes the characters of a string (including spare capacity) and empties it.
 void WipeString(std::string& s) noexcept;
+void WipeString(std::u16string& s) noexcept;

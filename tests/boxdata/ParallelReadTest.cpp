@@ -4,6 +4,7 @@
 // and removed records, more records than one read batch holds; then damaged copies of it.
 #include "DamageFixture.h"
 
+#include "boxdata/SearchCache.h"
 #include "dataproc/ParallelFor.h"
 
 #include <sstream>
@@ -139,6 +140,31 @@ TOperation Search(const std::string& Text)
     };
 }
 
+// Search twice through a cache of the box's texts, the second time from memory when they could
+// be read; Held says whether they could.
+TOperation CachedSearch(const std::string& Text, bool& Held)
+{
+    return [Text, &Held](TDbFileMgr& Mgr, std::ostream& Out) {
+        TSearchCache cache(Mgr);
+        for (int pass = 0; pass < 2; ++pass) {
+            TSearchResultItems found;
+            Listed(
+                found, [&] { cache.Search(Text, found); },
+                [](const TSearchResultItem& r) { return std::to_string(r.ZembraType) + ":" + std::to_string(r.ItemID) + " " + r.Caption; },
+                Out);
+        }
+        Held = cache.Built();
+    };
+}
+
+TOperation Twice(TOperation Operation)
+{
+    return [Operation](TDbFileMgr& Mgr, std::ostream& Out) {
+        Operation(Mgr, Out);
+        Operation(Mgr, Out);
+    };
+}
+
 TOperation ListAll(bool Deleted)
 {
     return [Deleted](TDbFileMgr& Mgr, std::ostream& Out) {
@@ -186,6 +212,17 @@ TDamage ClaimSize(int32_t ID, int32_t DataSize)
     };
 }
 
+// The clean box with Damage done to it (none when empty), as Box's file.
+void SaveDamaged(TDamageBox& Box, const TDamage& Damage)
+{
+    TBytes bytes = CleanBox();
+    if (Damage) {
+        const TFileMap map{bytes};
+        Damage(bytes, map);
+    }
+    Box.Save(bytes);
+}
+
 TEST(ParallelRead, AnswersAndErrorsMatchTheOneThreadPath)
 {
     struct TCase {
@@ -218,17 +255,42 @@ TEST(ParallelRead, AnswersAndErrorsMatchTheOneThreadPath)
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);
         TDamageBox box;
-        TBytes bytes = CleanBox();
-        if (c.Damage) {
-            const TFileMap map{bytes};
-            c.Damage(bytes, map);
-        }
-        box.Save(bytes);
+        SaveDamaged(box, c.Damage);
         const std::string one = Answer(box, c.Operation, 1);
         const std::string many = Answer(box, c.Operation, 4);
         EXPECT_EQ(many, one);
         EXPECT_EQ(one.find("raised: ") != std::string::npos, c.Raises) << one.substr(0, 300);
         EXPECT_EQ(one.find('\n') < one.find("raised: "), c.Finds) << one.substr(0, 300);
+    }
+}
+
+// Searches answered from texts read ahead answer, and fail, as the box's own search does.
+TEST(ParallelRead, SearchFromHeldTextsAnswersAsTheBox)
+{
+    struct TCase {
+        const char* What;
+        TDamage Damage;
+        std::string Text;
+        bool Held; // the texts could be read (else every search goes to the box)
+    };
+    const TCase cases[] = {
+        {"Latin text, letter case ignored", nullptr, "ABC", true},
+        {"Chinese text", nullptr, "网上银行", true},
+        {"full-width text", nullptr, "ａｂｃ", true},
+        {"text only in comments", nullptr, "needle", true},
+        {"text only in passwords", nullptr, "pw-needle", true},
+        {"text found nowhere", nullptr, "no such text", true},
+        {"scrambled comments", ScrambleComments(2101), "needle", false},
+        {"a damaged entry whose fields match", ScrambleComments(3), "ABC", false},
+        {"a blob claiming 2 GiB", ClaimSize(1700, 0x7FFFFFFF), "needle", false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TDamageBox box;
+        SaveDamaged(box, c.Damage);
+        bool held = false;
+        EXPECT_EQ(Answer(box, CachedSearch(c.Text, held), 4), Answer(box, Twice(Search(c.Text)), 1));
+        EXPECT_EQ(held, c.Held);
     }
 }
 

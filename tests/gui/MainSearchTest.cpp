@@ -1,14 +1,26 @@
 // The search box and the result pane of the real window: the hits of every kind with their
 // category, the jump to an entry, the message for no hits, showing and hiding the pane.
+#include "boxdata/SearchCache.h"
 #include "gui/MainFormFixture.h"
+#include "gui/ModalHelpers.h"
 #include "ui/components/Splitter.h"
+#include "ui/dialogs/AttachList.h"
+#include "ui/main/FolderTreeView.h"
+#include "ui/main/SearchResultModel.h"
 
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QSplitterHandle>
+
+#include <tuple>
 
 namespace {
 
-enum : int32_t { kWeb = 1, kMail = 4, kCmb = 9, kDiary = 15 };
+enum : int32_t { kWeb = 1, kBank = 2, kMail = 4, kCmb = 9, kDiary = 15 };
+
+// A search result as a comparable row: kind, id, caption.
+using THit = std::tuple<int, int32_t, std::string>;
 
 class MainSearchTest : public TMainFormFixture {
 protected:
@@ -21,6 +33,32 @@ protected:
         box->setText(Text);
         QTest::keyClick(box, Qt::Key_Return);
     }
+    // The hits the window lists for Text beside those the box's own search answers.
+    void ExpectSameHitsAsTheBox(const QString& Text, const std::string& When)
+    {
+        auto* model = static_cast<TSearchResultModel*>(Results()->model());
+        model->SetRows({}); // the pane keeps the last hits when nothing is found
+        Search(Text);
+        std::vector<THit> shown;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const TSearchResultItem item = model->Item(r);
+            shown.emplace_back(item.ZembraType, item.ItemID, item.Caption);
+        }
+        TSearchResultItems answer;
+        DbFileMgr.Search(Text.toStdString(), answer);
+        std::vector<THit> expected;
+        for (const TSearchResultItem& item : answer)
+            expected.emplace_back(item.ZembraType, item.ItemID, item.Caption);
+        EXPECT_EQ(shown, expected) << "searching " << Text.toStdString() << " " << When;
+    }
+    // Every live entry of the box.
+    static std::size_t EntryCount()
+    {
+        TSearchTexts texts;
+        DbFileMgr.GetSearchTexts(texts);
+        return texts.size();
+    }
+    const TSearchCache& Cache() const { return FForm->SearchCache(); }
     QStringList ResultRows() const
     {
         QStringList rows;
@@ -117,6 +155,170 @@ TEST_F(MainSearchTest, ShowingAndHidingThePane)
     EXPECT_FALSE(Action("ViewSearchResultAction")->isChecked());
     Action("ViewSearchResultAction")->trigger();
     EXPECT_EQ(Pane()->height(), 106);
+}
+
+// The window answers searches from texts it read once; after every kind of change made through
+// it, it still answers exactly what the box's own search answers.
+TEST_F(MainSearchTest, HeldTextsFollowEveryChangeMadeHere)
+{
+    const std::string box = NewOpenBox();
+    AddWeb(kMail, "邮箱 Needle", "user@ＮＥＥＤＬＥ.cn", "needle-pw", 0, "备注 abc");
+    AddWeb(kWeb, "网站", "", "only-NEEDLE-in-the-password", 0, "xAbCx");
+    AddBank(kCmb, "招商银行", "储蓄卡", "6225 needle", "pw-bank");
+    AddNote(kDiary, "日记", "今天 ｎｅｅｄｌｅ 在这里");
+    OpenForm(box);
+    EXPECT_FALSE(Cache().Built()) << "nothing is read before the first search";
+    const QStringList texts = {"needle", "ＮＥＥＤＬＥ", "abc", "银行", "pw", "新", "改", "邮箱", "重用"};
+    const auto expectAll = [&](const std::string& After) {
+        for (const QString& text : texts)
+            ExpectSameHitsAsTheBox(text, After);
+        EXPECT_TRUE(Cache().Built()) << After;
+        EXPECT_EQ(Cache().Count(), EntryCount()) << After;
+    };
+    expectAll("after opening");
+
+    const auto editFirstRow = [&](int32_t Folder, const std::function<void(QWidget*)>& Edit) {
+        SelectFolder(Folder);
+        SelectListRows({0});
+        WhenModalShown([Edit](QWidget* form) {
+            Edit(form);
+            Click(form, "OkButton");
+        });
+        Action("ItemInfoAction")->trigger();
+    };
+    int32_t newestWeb = 0;
+    struct TChange {
+        const char* What;
+        std::function<void()> Make;
+    };
+    const std::vector<TChange> changes = {
+        {"a web entry added through the editor host",
+         [&] {
+             SelectFolder(kMail);
+             TZmbNetItem item;
+             item.Caption = "新 needle 网站";
+             item.Password = "新 pw";
+             ASSERT_TRUE(FForm->AddNetItem(item));
+             newestWeb = item.ID;
+         }},
+        {"a bank entry added",
+         [&] {
+             SelectFolder(kCmb);
+             TZmbBankItem item;
+             item.BankName = "新银行";
+             item.Comments = "ABC 备注";
+             ASSERT_TRUE(FForm->AddBankItem(item));
+         }},
+        {"a general entry added with its files",
+         [&] {
+             SelectFolder(kDiary);
+             TZmbCommItem item;
+             item.Caption = "新笔记";
+             item.Comments = "NEEDLE";
+             TAttachList files;
+             ASSERT_TRUE(FForm->AddCommItem(item, files));
+         }},
+        {"a web entry's title edited",
+         [&] { editFirstRow(kMail, [](QWidget* form) { Put(form, "CaptionEdit", "改名"); }); }},
+        {"a general entry's text edited",
+         [&] {
+             editFirstRow(kDiary, [](QWidget* form) {
+                 Child<QPlainTextEdit>(form, "CommentsMemo")->setPlainText("改了，没有了");
+             });
+         }},
+        {"web entries moved to another folder",
+         [&] {
+             SelectFolder(kMail);
+             SelectListRows({0, 1});
+             const std::unique_ptr<QMimeData> drag(List()->model()->mimeData(List()->selectionModel()->selectedRows()));
+             FMessages.Answer(QMessageBox::Yes);
+             static_cast<TFolderTreeView*>(Tree())->DropAt(
+                 Tree()->visualRect(FolderModel()->IndexOf(Node(kWeb))).center(), drag.get());
+         }},
+        {"the newest web entry deleted and its id given to a new one",
+         [&] {
+             ASSERT_TRUE(FForm->LocateItem(ztNetItem, newestWeb));
+             FMessages.Answer(QMessageBox::Yes);
+             Action("DeleteItemAction")->trigger();
+             SelectFolder(kMail);
+             TZmbNetItem item;
+             item.Caption = "重用";
+             item.Email = "abc@example.com";
+             ASSERT_TRUE(FForm->AddNetItem(item));
+             EXPECT_EQ(item.ID, newestWeb) << "ids are given again";
+         }},
+        {"a bank folder deleted with its entries",
+         [&] {
+             SelectFolder(kCmb);
+             FMessages.Answer(QMessageBox::Yes);
+             Action("DeleteFolderAction")->trigger();
+             ASSERT_EQ(FolderModel()->FindNode(kCmb), nullptr);
+         }},
+    };
+    for (const TChange& change : changes) {
+        change.Make();
+        expectAll(std::string("after ") + change.What);
+    }
+}
+
+// What changes the box without the window's knowing drops the texts it holds.
+TEST_F(MainSearchTest, HeldTextsGoWhenTheBoxChangesBehindTheWindow)
+{
+    const std::string box = NewOpenBox();
+    AddWeb(kMail, "邮箱", "needle");
+    const std::string other = NewFilledBox("other.zmb");
+    OpenForm(box);
+    struct TEvent {
+        const char* What;
+        std::function<void()> Happen;
+    };
+    const std::vector<TEvent> events = {
+        {"a compaction", [] { ASSERT_TRUE(DbFileMgr.Compact()); }},
+        {"a password change", [] { ASSERT_TRUE(DbFileMgr.ChangePassword("secret 2", true)); }},
+        {"the box opened again", [] { DbFileMgr.ReOpenDatabase(); }},
+        {"another box opened",
+         [&] {
+             DbFileMgr.OpenDatabase(other, "secret");
+             FForm->DoFileOpened();
+         }},
+    };
+    for (const TEvent& event : events) {
+        ExpectSameHitsAsTheBox("needle", std::string("ahead of ") + event.What);
+        ASSERT_TRUE(Cache().Built());
+        // Stored past the window, which cannot know: only the event itself may make it seen.
+        AddWeb(kWeb, std::string("暗中 needle ") + event.What);
+        event.Happen();
+        ExpectSameHitsAsTheBox("needle", std::string("after ") + event.What);
+        ExpectSameHitsAsTheBox("暗中", std::string("after ") + event.What);
+    }
+}
+
+TEST_F(MainSearchTest, HeldTextsAreWipedOnLockAndClose)
+{
+    const std::string box = NewOpenBox();
+    AddWeb(kMail, "邮箱", "needle");
+    AddNote(kDiary, "日记", "needle");
+    OpenForm(box);
+    const auto searchAndHold = [&](const char* When) {
+        ExpectSameHitsAsTheBox("needle", When);
+        EXPECT_TRUE(Cache().Built()) << When;
+        EXPECT_EQ(Cache().Count(), 2u) << When;
+    };
+    searchAndHold("after opening");
+    Action("MinLockAction")->trigger();
+    EXPECT_FALSE(Cache().Built());
+    EXPECT_EQ(Cache().Count(), 0u) << "locked";
+
+    FForm->RestoreFromTray();
+    searchAndHold("after the lock");
+    AppOptionsMgr().SetValues(AppOpt::MinLock, true);
+    FForm->MinimizeToTray();
+    EXPECT_EQ(Cache().Count(), 0u) << "minimized with the password due";
+
+    FForm->RestoreFromTray();
+    searchAndHold("after minimizing");
+    FForm->close();
+    EXPECT_EQ(Cache().Count(), 0u) << "closed";
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "app/Application.h"
 #include "app/ImageCollection.h"
 #include "app/SysDM.h"
+#include "boxdata/DbFileMgr.h"
+#include "boxdata/SearchCache.h"
 #include "services/AppOptMgr.h"
 #include "services/GenPwd.h"
 #include "services/Global.h"
@@ -79,6 +81,7 @@ TMainForm::TMainForm(QWidget* Parent, TTickSource Clock) : TBaseFormOf<QMainWind
     // Empty until a folder is listed, so the list commands never meet a missing list.
     FItemList = NewItemList(ztNetItem);
     FSearchModel = new TSearchResultModel(this);
+    FSearchCache = std::make_unique<TSearchCache>(DbFileMgr);
     CreateLayout();
     CreateActions();
     CreateMenus();
@@ -433,6 +436,7 @@ void TMainForm::changeEvent(QEvent* Event)
 void TMainForm::closeEvent(QCloseEvent* Event)
 {
     Event->accept();
+    FSearchCache->Clear();
     // Closing the main window ends the program (the loop does not end with the last window).
     QCoreApplication::exit(0);
 }

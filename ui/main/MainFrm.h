@@ -42,6 +42,7 @@ class TItemList;
 class TItemListModel;
 class TBoxFileWatcher;
 class TLeaveChecker;
+class TSearchCache;
 class TSearchResultModel;
 class TSessionLockWatcher;
 class TYarroSplitter;
@@ -82,6 +83,8 @@ public:
     void DoFileOpened();
     // Selects the entry's folder and row. False when Kind is no kind or the entry is gone.
     bool LocateItem(TZembraType Kind, int32_t ItemID);
+    // The texts the search box searches, held from the first search on (what it holds; answers).
+    const TSearchCache& SearchCache() const { return *FSearchCache; }
 
     // Hides into the notification area (or minimizes, where there is none). LeaveChecker,
     // the lock command and the desktop's session lock lock it this way too.
@@ -289,6 +292,8 @@ private:
     TFolderTreeModel* FFolderModel = nullptr;
     TItemListModel* FListModel = nullptr;
     TSearchResultModel* FSearchModel = nullptr;
+    // Kept in step by every change of entries made here; wiped on lock and close.
+    std::unique_ptr<TSearchCache> FSearchCache;
 
     // ---- state ----
     std::unique_ptr<TItemList> FItemList; // never null: empty until a folder is listed

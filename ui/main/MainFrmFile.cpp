@@ -5,6 +5,7 @@
 #include "app/AppObjects.h"
 #include "app/Application.h"
 #include "boxdata/DbFileMgr.h"
+#include "boxdata/SearchCache.h"
 #include "services/AppOptMgr.h"
 #include "services/BoxBackup.h"
 #include "services/Global.h"
@@ -64,6 +65,7 @@ void TMainForm::DoFileOpened()
     BuildFolderTree();
 
     SearchBox->clear();
+    FSearchCache->Clear(); // the texts of the box shown before
     // Hits of the box shown before would lead to other entries under the same ids here.
     FSearchModel->SetRows({});
     UpdateActionStates();

@@ -3,6 +3,7 @@
 #include "ui/main/MainFrm.h"
 
 #include "boxdata/DbFileMgr.h"
+#include "boxdata/SearchCache.h"
 #include "dataproc/UpdateBracket.h"
 #include "services/qt/MessageBox.h"
 #include "services/qt/SecretClipboard.h"
@@ -265,6 +266,7 @@ bool TMainForm::AddItemOf(TItem& Item, const std::function<void(int32_t ID)>& St
         if (StoreAlso)
             StoreAlso(Item.ID);
     }
+    FSearchCache->Refresh(TEntryKind<TItem>::Kind, {Item.ID});
     ListOf<TItem>(*FItemList).Add(Item);
     SetListRowCount(FItemList->Count());
     SelectOnlyRow(FItemList->Count() - 1);
@@ -321,6 +323,7 @@ void TMainForm::DeleteItemActionExecute()
         for (int32_t id : ids)
             DeleteEntry(CurZembraType(), id);
     }
+    FSearchCache->Refresh(CurZembraType(), ids);
     for (int32_t id : ids)
         FItemList->Delete(FItemList->IndexOfID(id));
     SetListRowCount(FItemList->Count());
@@ -352,6 +355,7 @@ void TMainForm::EditItemOf(int Row)
             return;
         DbFileMgr.ModifyBankItem(original.ID, item);
     }
+    FSearchCache->Refresh(TEntryKind<TItem>::Kind, {original.ID});
     // The editors change only the texts; the entry keeps its place.
     item.ID = original.ID;
     item.FolderID = original.FolderID;

@@ -7,6 +7,7 @@
 #include "ui/main/MainFrm.h"
 
 #include "app/AppObjects.h"
+#include "boxdata/SearchCache.h"
 #include "services/AppOptMgr.h"
 #include "services/qt/LeaveChecker.h"
 #include "services/qt/SecretClipboard.h"
@@ -46,6 +47,8 @@ QRect FitOnScreen(QRect Bounds, const QRect& WorkArea)
 
 void TMainForm::MinimizeToTray()
 {
+    if (FForceMinLock || Option(AppOpt::MinLock))
+        FSearchCache->Clear(); // nothing of the box stays decoded behind the lock
     if (FAppMinimized)
         return;
     FAppMinimized = true;
@@ -91,6 +94,7 @@ bool TMainForm::CheckUnlock()
 void TMainForm::LockApplication()
 {
     FForceMinLock = true;
+    FSearchCache->Clear(); // nothing of the box stays decoded behind the lock
     // A password copied a moment ago does not wait on the clipboard of a locked program.
     TSecretClipboard::Shared().ClearPendingSecret();
     if (FAppMinimized)

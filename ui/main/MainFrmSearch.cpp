@@ -1,7 +1,7 @@
 // The search box, the result pane along the bottom and the jump from a hit to its entry.
 #include "ui/main/MainFrm.h"
 
-#include "boxdata/DbFileMgr.h"
+#include "boxdata/SearchCache.h"
 #include "services/qt/MessageBox.h"
 #include "ui/components/Splitter.h"
 #include "ui/main/EntryKindOps.h"
@@ -28,7 +28,7 @@ void TMainForm::SearchBoxInvokeSearch()
         return;
     SearchBox->selectAll();
     TSearchResultItems results;
-    DbFileMgr.Search(text.toStdString(), results);
+    FSearchCache->Search(text.toStdString(), results);
     ShowSearchResults(results);
     if (results.empty()) {
         ShowInformation(this, QStringLiteral("未找到任何结果！"));

@@ -5,6 +5,7 @@
 #include "ui/main/MainFrm.h"
 
 #include "boxdata/DbFileMgr.h"
+#include "boxdata/SearchCache.h"
 #include "dataproc/UpdateBracket.h"
 #include "services/qt/MessageBox.h"
 #include "ui/dialogs/InputFrm.h"
@@ -320,6 +321,8 @@ void TMainForm::DeleteFolderActionExecute()
     if (!AskConfirmation(this, QStringLiteral("真的删除目录 ") + node->Caption + QStringLiteral(" 吗？")))
         return;
     DbFileMgr.DeleteFolder(node->Folder.ID);
+    // Its entries went with it, and with its sub-folders' too: the search reads the box again.
+    FSearchCache->Clear();
     // The view makes a neighbour current as the node goes, which lists its entries.
     FFolderModel->RemoveNode(node);
     if (TFolderNode* current = SelectedNode())
