@@ -144,8 +144,9 @@ TEST_F(ReplacedFile, EveryChangeIsRefusedAndNeitherFileIsTouched)
         for (const auto& [what, change] : changes)
             ExpectRefused(what, swap.Fate, change);
         EXPECT_EQ(HeldBytes(FHeld), orphan);
-        if (swap.Fate == ffReplaced)
+        if (swap.Fate == ffReplaced) {
             EXPECT_EQ(ReadFile(FBox), other); // the file that took its place
+        }
         // Nothing was left beside it by a refused rebuild either.
         for (const auto& e : fs::directory_iterator(FDir))
             EXPECT_NE(e.path().filename().string().rfind("NORK", 0), 0u) << e.path();
@@ -205,8 +206,9 @@ TEST_F(ReplacedFile, WhatTheBoxHeldIsSavedAsACopyFromTheOldFile)
         TZmbNetItems list;
         FMgr.GetNetItemList(kWebFolder, false, list);
         EXPECT_EQ(list.size(), 2u);
-        if (swap.Fate == ffReplaced)
+        if (swap.Fate == ffReplaced) {
             EXPECT_EQ(ReadFile(FBox), other);
+        }
     }
 }
 

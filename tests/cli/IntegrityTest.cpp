@@ -1,5 +1,6 @@
 // zembrix-cli when a change cannot be written or is interrupted: a file-size limit standing in
 // for a full disk, and Ctrl-C arriving while a change is written.
+#include "CliFolderTest.h"
 #include "CliRunner.h"
 
 #include <gtest/gtest.h>
@@ -28,27 +29,17 @@ struct TRun {
     std::string Err;
 };
 
-class CliIntegrity : public ::testing::Test {
+class CliIntegrity : public TCliFolderTest {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/zmb-cli-integrity-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        FDir = tmpl;
-        fs::create_directory(FDir + "/run");
-        fs::permissions(FDir + "/run", fs::perms::owner_all);
-        fs::create_directory(FDir + "/tmp");
-        ::setenv("XDG_RUNTIME_DIR", (FDir + "/run").c_str(), 1);
-        ::setenv("TMPDIR", (FDir + "/tmp").c_str(), 1);
+        TCliFolderTest::SetUp();
         FBox = Path("box.zmb");
         ASSERT_EQ(RunCli({"create", FBox}, kPwd + "\n").Code, 0);
         const TCliResult note = RunCli({"add", "note", FBox, "--folder", "15", "--title", "n"}, kPwd + "\n");
         ASSERT_EQ(note.Code, 0) << note.Err;
         FNote = note.Out.substr(0, note.Out.find('\n'));
     }
-    void TearDown() override { fs::remove_all(FDir); }
-
-    std::string Path(const std::string& Name) const { return FDir + "/" + Name; }
 
     // Noise, so compression cannot make it small.
     std::string BigFile(const std::string& Name, std::size_t Size)
@@ -110,7 +101,6 @@ protected:
     std::string Listing() { return RunCli({"attach", "ls", FBox, FNote}, kPwd + "\n").Out; }
     bool Sound() { return RunCli({"verify", FBox}, kPwd + "\n").Code == 0; }
 
-    std::string FDir;
     std::string FBox;
     std::string FNote;
 };
@@ -244,8 +234,9 @@ TEST_F(CliIntegrity, ABoxReplacedOrMovedWhileOpenIsNotWritten)
         EXPECT_NE(r.Out.find(FBox + ": Database file '" + FBox + "' " + c.Said), std::string::npos) << r.Out;
         EXPECT_EQ(r.Out.find("Deleted"), std::string::npos) << r.Out;
         EXPECT_EQ(ReadFile(c.OldFile), before);
-        if (fs::exists(FBox))
+        if (fs::exists(FBox)) {
             EXPECT_EQ(ReadFile(FBox), other);
+        }
         fs::remove(Path("old.zmb"));
         fs::remove(Path("moved.zmb"));
     }

@@ -1,5 +1,6 @@
 // export and import end to end: each format from a box into a fresh box, cut fields, refused
 // input, and both directions against the real keepassxc-cli.
+#include "CliFolderTest.h"
 #include "CliRunner.h"
 
 #include <gtest/gtest.h>
@@ -37,26 +38,8 @@ std::string Binary(std::size_t Size)
     return b;
 }
 
-class TransferTest : public ::testing::Test {
+class TransferTest : public TCliFolderTest {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/zmb-transfer-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        FDir = tmpl;
-        for (const char* sub : {"run", "tmp", "config", "cache"})
-            fs::create_directory(FDir + "/" + sub);
-        fs::permissions(FDir + "/run", fs::perms::owner_all);
-        ::setenv("XDG_RUNTIME_DIR", (FDir + "/run").c_str(), 1);
-        ::setenv("TMPDIR", (FDir + "/tmp").c_str(), 1);
-        // The peer keeps settings and caches; they stay in the test's folder.
-        ::setenv("XDG_CONFIG_HOME", (FDir + "/config").c_str(), 1);
-        ::setenv("XDG_CACHE_HOME", (FDir + "/cache").c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(FDir); }
-
-    std::string Path(const std::string& Name) const { return FDir + "/" + Name; }
-
     std::string NewBox(const std::string& Name)
     {
         const std::string file = Path(Name);
@@ -155,7 +138,6 @@ protected:
         return nullptr;
     }
 
-    std::string FDir;
 };
 
 TEST_F(TransferTest, EachFormatCarriesTheBoxIntoAFreshBox)
