@@ -298,7 +298,9 @@ void WriteJsonExport(const TBoxSnapshot& Snap, TSecretText& Out)
     out << std::setw(1) << std::setfill('\t') << doc << '\n';
 }
 
-TImportData ReadJsonImport(std::string& Text, const std::string& InputName)
+namespace {
+
+TImportData ReadJsonDocument(std::string& Text, const std::string& InputName)
 {
     TJson doc;
     try {
@@ -345,4 +347,45 @@ TImportData ReadJsonImport(std::string& Text, const std::string& InputName)
         r.Attachments(e, w, out);
     });
     return data;
+}
+
+// The document is parsed whole: the check keeps the entries it read for the replay.
+class TJsonImporter : public TImportReader {
+public:
+    explicit TJsonImporter(const std::string& InputName) : FInput(InputName) {}
+
+    void Check(TImportSource& In, TImportData& Data, std::size_t& Count) override
+    {
+        std::string text;
+        for (std::string_view piece = In.Next(); !piece.empty(); piece = In.Next())
+            AppendWiped(text, piece);
+        FData = ReadJsonDocument(text, FInput);
+        Data.Format = FData.Format;
+        Data.Folders = FData.Folders;
+        Data.Notices = FData.Notices;
+        Count = FData.Entries.size();
+    }
+
+    void Replay(TImportSource&, const TImportTake& Take) override
+    {
+        for (TImportEntry& e : FData.Entries)
+            Take(e);
+        FData.Entries.clear();
+    }
+
+private:
+    std::string FInput;
+    TImportData FData;
+};
+
+} // namespace
+
+std::unique_ptr<TImportReader> NewJsonReader(const std::string& InputName)
+{
+    return std::make_unique<TJsonImporter>(InputName);
+}
+
+TImportData ReadJsonImport(std::string& Text, const std::string& InputName)
+{
+    return ReadImportText("json", Text, InputName);
 }
