@@ -329,7 +329,7 @@ TEST_F(TransferTest, AFaultInTheLastEntryOfALargeInputWritesNothing)
     } cases[] = {
         {"last.xml", "line " + std::to_string(n + 2) + ": a protected value"},
         {"last.csv", "line " + std::to_string(n + 2) + ": the text is not UTF-8"},
-        {"last.json", "web[" + std::to_string(n) + "].title: a string expected"},
+        {"last.json", "not a zembrix-cli JSON export: web[" + std::to_string(n) + "].title: a string expected"},
         {"cut.xml", "gzip-packed, but the stream is damaged"},
     };
     for (const TCase& c : cases) {
