@@ -545,6 +545,14 @@ TEST(TransferFormat, ReadingInSmallPiecesGivesWhatReadingWholeGives)
          "error in.file: not XML: "},
         {"keepass-xml", "<KeePassFile><Root><Group>\n<Entry><String><Key>Title</Key><Value>a\xC3\x28</Value>",
          "line 2: <Value> holds text that is not UTF-8"},
+        // Lists in any order: stored web, bank, notes, with folders that come after them.
+        {"json", R"({"notes":[{"folder":4,"title":"n"}],"web":[{"folder":4,"title":"w","password":"p"}],)"
+                 "\n\"folders\":[{\"id\":4,\"parent\":1,\"name\":\"a\",\"sort\":5}],\"format\":\"zembrix-export\",\"version\":1}",
+         "web[0] 1 1/a w [p]\nnotes[0] 3 1/a n []\n"},
+        {"json", "{\"format\":\"zembrix-export\",\"version\":1,\n\"web\":[{\"folder\":1,\"title\":\"cut in the mid",
+         "error in.file: not JSON: parse error at line 2"},
+        // A fault the text holds before the place where it stops being JSON: the latter is told.
+        {"json", "{\"format\":\"other\",\n\"version\":1,,}", "error in.file: not JSON: parse error at line 2"},
         {"csv", "\xEF\xBB\xBFGroup,Title,Password,Notes\r\n<网上信息>/a,t1,p1,\"one\r\ntwo\"\r\nx,t2,,\r\n,,,\r\n",
          "line 4 1 1 t2 []"},
         {"csv", "Title,Notes\na,\"open\nstill open\n", "error in.file: not CSV: line 2: a quoted field"},
