@@ -260,9 +260,3 @@ void TImportWriter::WriteFolders(const std::vector<TImportFolder>& Folders)
     FCounts.FoldersReused = reusedBefore;
 }
 
-void TImportWriter::Write(TImportData& Data)
-{
-    WriteFolders(Data.Folders);
-    for (TImportEntry& e : Data.Entries)
-        Store(e);
-}

@@ -26,8 +26,6 @@ public:
     // box raises.
     void WriteFolders(const std::vector<TImportFolder>& Folders);
     void Store(TImportEntry& Entry);
-    // Both for data read whole.
-    void Write(TImportData& Data);
     const TImportCounts& Counts() const { return FCounts; }
 
 private:
