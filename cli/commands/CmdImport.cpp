@@ -31,14 +31,16 @@ bool EndsWith(const std::string& Text, const std::string& Suffix)
     return tail == Suffix;
 }
 
-// Without --format, by the input's extension: .xml and .csv, else our JSON.
+// Without --format, by the input's extension: .xml and .csv, also gzip-packed (.xml.gz), else
+// our JSON.
 std::string FormatOf(const TImportOptions& O)
 {
     if (!O.Format.empty())
         return O.Format;
-    if (EndsWith(O.Input, ".xml"))
+    const std::string name = EndsWith(O.Input, ".gz") ? O.Input.substr(0, O.Input.size() - 3) : O.Input;
+    if (EndsWith(name, ".xml"))
         return "keepass-xml";
-    if (EndsWith(O.Input, ".csv"))
+    if (EndsWith(name, ".csv"))
         return "csv";
     return "json";
 }
@@ -97,11 +99,13 @@ void AddImportCommand(CLI::App& App, TCommandTable& Table)
     c->add_option("FILE", o->File, "The box (it must exist)")->required();
     c->add_option("INPUT", o->Input, "The file to import")->required();
     c->add_option("--format", o->Format,
-                  "json (zembrix-cli export), csv or keepass-xml; default by INPUT's extension (.csv, .xml), else json")
+                  "json (zembrix-cli export), csv or keepass-xml; default by INPUT's extension (.csv, .xml, also with .gz), "
+                  "else json")
         ->check(CLI::IsMember({"json", "csv", "keepass-xml"}));
     c->footer("Folders are found by path or created; entries go last in their folders. Nothing is written when "
-              "INPUT does not parse. Entries of other programs become web entries below <网上信息> (general "
-              "entries below <通用数据> when they carry files); fields without a place and the full text of "
+              "INPUT does not parse. A gzip-packed INPUT is unpacked first. Entries of other programs become web "
+              "entries below <网上信息> (general entries below <通用数据> when they carry files); fields without a "
+              "place and the full text of "
               "fields the box cuts are kept in the comments.");
     Table.Add(c, [o] { return RunImport(*o); }, &o->File);
 }
