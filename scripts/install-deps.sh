@@ -11,7 +11,7 @@ PACKAGES=(
   # desktop program
   qt6-base-dev qt6-svg-dev libgl-dev fonts-noto-cjk shared-mime-info xdg-utils
   # command-line tool
-  libcli11-dev nlohmann-json3-dev libpugixml-dev libcsv-dev libedit-dev
+  libcli11-dev nlohmann-json3-dev libpugixml-dev libexpat1-dev libcsv-dev libedit-dev
   # tests, sanitizers, fuzzing
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   # benchmarks and interop peers

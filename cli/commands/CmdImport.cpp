@@ -4,12 +4,9 @@
 #include "cli/CommandTable.h"
 #include "cli/FileData.h"
 #include "cli/Output.h"
-#include "cli/transfer/FormatCsv.h"
-#include "cli/transfer/FormatJson.h"
-#include "cli/transfer/FormatKeePassXml.h"
+#include "cli/transfer/ImportReader.h"
+#include "cli/transfer/ImportSource.h"
 #include "cli/transfer/ImportWriter.h"
-#include "cli/transfer/SecretMemory.h"
-#include "dataproc/Wipe.h"
 
 #include <iostream>
 #include <memory>
@@ -34,59 +31,51 @@ bool EndsWith(const std::string& Text, const std::string& Suffix)
     return tail == Suffix;
 }
 
-// Without --format, by the input's extension: .xml and .csv, else our JSON.
+// Without --format, by the input's extension: .xml and .csv, also gzip-packed (.xml.gz), else
+// our JSON.
 std::string FormatOf(const TImportOptions& O)
 {
     if (!O.Format.empty())
         return O.Format;
-    if (EndsWith(O.Input, ".xml"))
+    const std::string name = EndsWith(O.Input, ".gz") ? O.Input.substr(0, O.Input.size() - 3) : O.Input;
+    if (EndsWith(name, ".xml"))
         return "keepass-xml";
-    if (EndsWith(O.Input, ".csv"))
+    if (EndsWith(name, ".csv"))
         return "csv";
     return "json";
-}
-
-// Reads and checks the whole input; nothing is opened for writing before it parsed.
-TImportData ReadInput(const TImportOptions& O, const std::string& Format)
-{
-    std::string text;
-    {
-        const TSecretString raw = ReadWholeFile(O.Input, kMaxInputBytes);
-        text.reserve(raw.size());
-        text.assign(raw.str());
-    }
-    if (Format == "csv")
-        return ReadCsvImport(text, O.Input);
-    if (Format == "keepass-xml")
-        return ReadKeePassXmlImport(text, O.Input);
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first != std::string::npos && text[first] == '<') {
-        WipeString(text);
-        RaiseFileError(ecRejected, O.Input, "not JSON but XML; give --format keepass-xml for a KeePass XML file");
-    }
-    return ReadJsonImport(text, O.Input);
 }
 
 int RunImport(const TImportOptions& O)
 {
     CheckBoxFile(O.File);
     const std::string format = FormatOf(O);
-    UseWipingAllocForXml();
-    TImportData data = ReadInput(O, format);
+    TImportSource input(O.Input, kMaxInputBytes);
+    if (format == "json" && input.FirstNonSpace() == '<')
+        RaiseFileError(ecRejected, O.Input, "not JSON but XML; give --format keepass-xml for a KeePass XML file");
+    // The whole input is checked before the box is opened: nothing is written when it does not
+    // parse. Storing reads it again.
+    const std::unique_ptr<TImportReader> reader = NewImportReader(format, O.Input);
+    TImportData plan;
+    std::size_t count = 0;
+    reader->Check(input, plan, count);
 
     TBoxSession session(O.File, opWrite);
-    std::cout << "Importing " << data.Entries.size() << " entries from " << O.Input << " (" << format << ") into "
-              << O.File << '\n';
-    for (const std::string& n : data.Notices)
+    std::cout << "Importing " << count << " entries from " << O.Input << " (" << format << ") into " << O.File
+              << '\n';
+    for (const std::string& n : plan.Notices)
         std::cout << "note: " << n << '\n';
     TImportWriter writer(session.Box(), std::cout, std::cerr);
     try {
-        session.Update([&] { writer.Write(data); });
+        session.Update([&] {
+            writer.WriteFolders(plan.Folders);
+            input.Rewind();
+            reader->Replay(input, [&](TImportEntry& E) { writer.Store(E); });
+        });
     } catch (const std::exception& e) {
         const TImportCounts& c = writer.Counts();
         RaiseFileError(ecFileFault, O.File,
                        "the import stopped after " + std::to_string(c.Web + c.Bank + c.Notes) + " of " +
-                           std::to_string(data.Entries.size()) + " entries: " + e.what());
+                           std::to_string(count) + " entries: " + e.what());
     }
     const TImportCounts& c = writer.Counts();
     std::cout << "Imported " << Counted(std::size_t(c.Web + c.Bank + c.Notes), "entry", "entries") << " (" << c.Web
@@ -110,11 +99,13 @@ void AddImportCommand(CLI::App& App, TCommandTable& Table)
     c->add_option("FILE", o->File, "The box (it must exist)")->required();
     c->add_option("INPUT", o->Input, "The file to import")->required();
     c->add_option("--format", o->Format,
-                  "json (zembrix-cli export), csv or keepass-xml; default by INPUT's extension (.csv, .xml), else json")
+                  "json (zembrix-cli export), csv or keepass-xml; default by INPUT's extension (.csv, .xml, also with .gz), "
+                  "else json")
         ->check(CLI::IsMember({"json", "csv", "keepass-xml"}));
     c->footer("Folders are found by path or created; entries go last in their folders. Nothing is written when "
-              "INPUT does not parse. Entries of other programs become web entries below <网上信息> (general "
-              "entries below <通用数据> when they carry files); fields without a place and the full text of "
+              "INPUT does not parse. A gzip-packed INPUT is unpacked first. Entries of other programs become web "
+              "entries below <网上信息> (general entries below <通用数据> when they carry files); fields without a "
+              "place and the full text of "
               "fields the box cuts are kept in the comments.");
     Table.Add(c, [o] { return RunImport(*o); }, &o->File);
 }

@@ -6,7 +6,11 @@
 #include "cli/transfer/SecretMemory.h"
 #include "dataproc/Wipe.h"
 
+#include <algorithm>
+#include <functional>
 #include <iomanip>
+#include <istream>
+#include <optional>
 #include <limits>
 #include <ostream>
 #include <map>
@@ -98,9 +102,10 @@ public:
         return v;
     }
 
-    void Folders(const TJson& Doc, TImportData& Data)
+    // The elements of "folders", all of them: a folder's parents may come after it.
+    void Folders(const TJson& List, TImportData& Data)
     {
-        const TJson& list = Array(Doc, "folders");
+        const TJson& list = List;
         std::vector<int32_t> order;
         for (std::size_t i = 0; i < list.size(); ++i) {
             const std::string where = "folders[" + std::to_string(i) + "]";
@@ -163,24 +168,48 @@ public:
         Fail(Where + ".folder", "folder " + std::to_string(id) + " is not in the file");
     }
 
-    template <class TFill>
-    void Entries(const TJson& Doc, const char* Name, TZembraType Kind, TImportData& Data, TFill Fill)
+    // One element of "web", "bank" or "notes". Without Folders known yet (the check reads the
+    // entries before it has every folder), the folder is checked to be a number only.
+    TImportEntry Entry(const TJson& E, TZembraType Kind, const std::string& Where, bool FoldersKnown) const
     {
-        const TJson& list = Array(Doc, Name);
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const std::string where = std::string(Name) + "[" + std::to_string(i) + "]";
-            const TJson& e = list[i];
-            if (!e.is_object())
-                Fail(where, "an object expected");
-            TImportEntry entry;
-            entry.Kind = Kind;
-            entry.Source = where;
-            entry.Folder = EntryFolder(e, where);
-            entry.SortCode = OptionalInt(e, where, "sort");
-            Fill(e, where, entry);
-            Data.Entries.push_back(std::move(entry));
+        if (!E.is_object())
+            Fail(Where, "an object expected");
+        TImportEntry entry;
+        entry.Kind = Kind;
+        entry.Source = Where;
+        if (FoldersKnown)
+            entry.Folder = EntryFolder(E, Where);
+        else
+            entry.Folder.Category = Int(E, Where, "folder", 1);
+        entry.SortCode = OptionalInt(E, Where, "sort");
+        switch (Kind) {
+        case ztNetItem:
+            entry.Web.Caption = Text(E, Where, "title");
+            entry.Web.UserName = Text(E, Where, "user");
+            entry.Web.Password = Text(E, Where, "password");
+            entry.Web.Hyperlink = Text(E, Where, "link");
+            entry.Web.Email = Text(E, Where, "email");
+            entry.Web.Comments = Text(E, Where, "comments");
+            break;
+        case ztBankItem:
+            entry.Bank.BankName = Text(E, Where, "bank");
+            entry.Bank.AccType = Text(E, Where, "type");
+            entry.Bank.UserName = Text(E, Where, "holder");
+            entry.Bank.Account = Text(E, Where, "account");
+            entry.Bank.Password = Text(E, Where, "password");
+            entry.Bank.Comments = Text(E, Where, "comments");
+            break;
+        default:
+            entry.Note.Caption = Text(E, Where, "title");
+            entry.Note.Comments = Text(E, Where, "body");
+            Attachments(E, Where, entry);
+            break;
         }
+        return entry;
     }
+
+    // Whether the folder id an entry names is in the file (or a category).
+    bool KnowsFolder(int32_t ID) const { return FPaths.count(ID) || ID <= 3; }
 
     void Attachments(const TJson& Note, const std::string& Where, TImportEntry& Entry) const
     {
@@ -231,9 +260,8 @@ private:
 
 // The parser's message without its code and without the text it last read, which may be part
 // of a password.
-std::string ParseMessage(const std::exception& E)
+std::string ParseMessage(std::string m)
 {
-    std::string m = E.what();
     const auto bracket = m.find("] ");
     if (!m.empty() && m[0] == '[' && bracket != std::string::npos)
         m.erase(0, bracket + 2);
@@ -298,51 +326,350 @@ void WriteJsonExport(const TBoxSnapshot& Snap, TSecretText& Out)
     out << std::setw(1) << std::setfill('\t') << doc << '\n';
 }
 
+namespace {
+
+// The input as a stream for the parser, piece by piece.
+class TSourceBuffer : public std::streambuf {
+public:
+    explicit TSourceBuffer(TImportSource& In) : FIn(In) {}
+
+protected:
+    int_type underflow() override
+    {
+        const std::string_view piece = FIn.Next();
+        if (piece.empty())
+            return traits_type::eof();
+        char* p = const_cast<char*>(piece.data());
+        setg(p, p, p + piece.size());
+        return traits_type::to_int_type(*p);
+    }
+
+private:
+    TImportSource& FIn;
+};
+
+// Hands the document over in items: each member of the top object that is no array, and each
+// element of a member that is one, so that no more than one entry is held. Items that are not
+// wanted are passed over without being built.
+class TJsonItems : public nlohmann::json_sax<TJson> {
+public:
+    // Index: the place in the member's array; none for a member that is no array.
+    using TOnItem = std::function<void(const std::string& Member, std::optional<std::size_t> Index, TJson& Item)>;
+    using TWanted = std::function<bool(const std::string& Member)>;
+
+    TJsonItems(TWanted Wanted, TOnItem OnItem) : FWanted(std::move(Wanted)), FOnItem(std::move(OnItem)) {}
+    ~TJsonItems() override { WipeJson(FItem); }
+
+    // False when the text is no JSON (ParseError says why) or no object (NotObject).
+    bool Parse(TImportSource& In)
+    {
+        TSourceBuffer buffer(In);
+        std::istream stream(&buffer);
+        return TJson::sax_parse(stream, this) && !FParseError;
+    }
+    const std::optional<std::string>& ParseError() const { return FParseError; }
+    bool NotObject() const { return FNotObject; }
+    // The members in the order they came.
+    const std::vector<std::string>& Members() const { return FMembers; }
+
+    bool null() override { return Scalar(nullptr); }
+    bool boolean(bool Value) override { return Scalar(Value); }
+    bool number_integer(number_integer_t Value) override { return Scalar(Value); }
+    bool number_unsigned(number_unsigned_t Value) override { return Scalar(Value); }
+    bool number_float(number_float_t Value, const string_t&) override { return Scalar(Value); }
+    bool string(string_t& Value) override
+    {
+        TJson v = std::move(Value);
+        WipeString(Value);
+        return Scalar(std::move(v));
+    }
+    bool binary(binary_t&) override { return true; }
+
+    bool start_object(std::size_t) override { return Open(TJson::object()); }
+    bool start_array(std::size_t) override { return Open(TJson::array()); }
+    bool end_object() override { return Close(); }
+    bool end_array() override { return Close(); }
+
+    bool key(string_t& Key) override
+    {
+        if (FSkip == 0 && !FStack.empty())
+            FKey = Key;
+        else if (FSkip == 0 && FLevel == 1) {
+            FMember = Key;
+            FMembers.push_back(Key);
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& E) override
+    {
+        FParseError = E.what();
+        return false;
+    }
+
+private:
+    // Where a value that starts no item goes inside the one being built.
+    TJson& Place(TJson Value)
+    {
+        TJson& parent = *FStack.back();
+        if (parent.is_object()) {
+            TJson& slot = parent[FKey];
+            slot = std::move(Value);
+            return slot;
+        }
+        parent.push_back(std::move(Value));
+        return parent.back();
+    }
+
+    bool StartsItem(bool Array)
+    {
+        if (FLevel == 1 && Array && FArrays.count(FMember)) {
+            FLevel = 2; // the member's elements are the items
+            FIndex = 0;
+            return false;
+        }
+        return true;
+    }
+
+    bool Scalar(TJson Value)
+    {
+        if (FSkip > 0)
+            return true;
+        if (!FStack.empty()) {
+            Place(std::move(Value));
+            return true;
+        }
+        if (FLevel == 0) {
+            FNotObject = true;
+            return true;
+        }
+        FItem = std::move(Value);
+        Deliver();
+        return true;
+    }
+
+    bool Open(TJson Container)
+    {
+        if (FSkip > 0) {
+            ++FSkip;
+            return true;
+        }
+        if (!FStack.empty()) {
+            FStack.push_back(&Place(std::move(Container)));
+            return true;
+        }
+        if (FLevel == 0) {
+            if (Container.is_object())
+                FLevel = 1;
+            else {
+                FNotObject = true;
+                FSkip = 1;
+            }
+            return true;
+        }
+        if (!StartsItem(Container.is_array()))
+            return true;
+        if (!FWanted(FMember)) {
+            FSkip = 1;
+            return true;
+        }
+        FItem = std::move(Container);
+        FStack.push_back(&FItem);
+        return true;
+    }
+
+    bool Close()
+    {
+        if (FSkip > 0) {
+            if (--FSkip == 0 && FLevel == 2)
+                ++FIndex;
+            return true;
+        }
+        if (!FStack.empty()) {
+            FStack.pop_back();
+            if (FStack.empty())
+                Deliver();
+            return true;
+        }
+        if (FLevel > 0)
+            --FLevel;
+        return true;
+    }
+
+    void Deliver()
+    {
+        if (FWanted(FMember))
+            FOnItem(FMember, FLevel == 2 ? std::optional<std::size_t>(FIndex) : std::nullopt, FItem);
+        if (FLevel == 2)
+            ++FIndex;
+        WipeJson(FItem);
+        FItem = nullptr;
+    }
+
+    const std::set<std::string> FArrays{"folders", "web", "bank", "notes"};
+    TWanted FWanted;
+    TOnItem FOnItem;
+    int FLevel = 0;  // 0 outside the document, 1 in the top object, 2 in one of its arrays
+    int FSkip = 0;   // depth inside a value passed over
+    std::string FMember, FKey;
+    std::vector<std::string> FMembers;
+    std::size_t FIndex = 0;
+    TJson FItem;
+    std::vector<TJson*> FStack; // the open containers of the item being built
+    std::optional<std::string> FParseError;
+    bool FNotObject = false;
+};
+
+struct TJsonKind {
+    const char* Name;
+    TZembraType Kind;
+};
+constexpr TJsonKind kKinds[] = {{"web", ztNetItem}, {"bank", ztBankItem}, {"notes", ztCommItem}};
+
+// The check reads every item and keeps the folders and, per list, its first fault; the folders
+// entries name are checked once all folders are known.
+class TJsonImporter : public TImportReader {
+public:
+    explicit TJsonImporter(const std::string& InputName) : FInput(InputName), FReader(InputName) {}
+
+    void Check(TImportSource& In, TImportData& Data, std::size_t& Count) override
+    {
+        std::optional<TJson> format, version;
+        TJson folders = TJson::array();
+        std::optional<std::string> foldersFault;
+        struct TList {
+            std::size_t Count = 0;
+            std::optional<std::string> NotArray;
+            std::optional<std::pair<std::size_t, std::string>> Fault;
+            std::map<int32_t, std::size_t> Folders; // folder id -> first entry naming it
+        };
+        std::map<std::string, TList> lists;
+        TJsonItems items([](const std::string&) { return true; },
+                         [&](const std::string& Member, std::optional<std::size_t> Index, TJson& Item) {
+                             if (!Index) {
+                                 if (Member == "format")
+                                     format = Item;
+                                 else if (Member == "version")
+                                     version = Item;
+                                 else if ((Member == "folders" || lists.count(Member) || IsKind(Member)) &&
+                                          !Item.is_null())
+                                     (Member == "folders" ? foldersFault : lists[Member].NotArray) = Member;
+                                 return;
+                             }
+                             if (Member == "folders") {
+                                 folders.push_back(Item);
+                                 return;
+                             }
+                             TList& list = lists[Member];
+                             ++list.Count;
+                             if (list.Fault)
+                                 return;
+                             const std::string where = Member + "[" + std::to_string(*Index) + "]";
+                             try {
+                                 TImportEntry e = FReader.Entry(Item, KindOf(Member), where, false);
+                                 list.Folders.emplace(e.Folder.Category, *Index);
+                             } catch (const ECliError& x) {
+                                 list.Fault.emplace(*Index, x.Message());
+                             }
+                         });
+        const bool parsed = items.Parse(In);
+        if (!parsed && items.ParseError())
+            RaiseFileError(ecRejected, FInput, "not JSON: " + ParseMessage(*items.ParseError()));
+        if (items.NotObject())
+            FReader.Fail("the document", "an object expected");
+        if (!format)
+            FReader.Fail("the document", "\"format\" is missing");
+        if (*format != kFormatName)
+            FReader.Fail("format", "\"zembrix-export\" expected");
+        if (!version)
+            FReader.Fail("the document", "\"version\" is missing");
+        if (*version != kVersion)
+            FReader.Fail("version", "version " + version->dump() + " is not known (this is version 1)");
+        if (foldersFault)
+            FReader.Fail("folders", "an array expected");
+        Data = TImportData();
+        Data.Format = "json";
+        FReader.Folders(folders, Data);
+        WipeJson(folders);
+        Count = 0;
+        for (const TJsonKind& k : kKinds) {
+            TList& list = lists[k.Name];
+            if (list.NotArray)
+                FReader.Fail(k.Name, "an array expected");
+            for (const auto& [id, index] : list.Folders)
+                if (!FReader.KnowsFolder(id) && (!list.Fault || index <= list.Fault->first))
+                    list.Fault.emplace(index, "not a zembrix-cli JSON export: " + std::string(k.Name) + "[" +
+                                                  std::to_string(index) + "].folder: folder " + std::to_string(id) +
+                                                  " is not in the file");
+            if (list.Fault)
+                RaiseFileError(ecRejected, FInput, list.Fault->second);
+            Count += list.Count;
+        }
+        FCount = Count;
+        // One more reading stores the lists when they come in the order they are stored in.
+        std::vector<std::string> order;
+        for (const std::string& m : items.Members())
+            if (IsKind(m) && lists[m].Count > 0 && std::find(order.begin(), order.end(), m) == order.end())
+                order.push_back(m);
+        FPasses.clear();
+        std::vector<std::string> stored;
+        for (const TJsonKind& k : kKinds)
+            if (lists[k.Name].Count > 0)
+                stored.push_back(k.Name);
+        if (order == stored)
+            FPasses.push_back(std::set<std::string>(stored.begin(), stored.end()));
+        else
+            for (const std::string& m : stored)
+                FPasses.push_back({m});
+    }
+
+    void Replay(TImportSource& In, const TImportTake& Take) override
+    {
+        std::size_t stored = 0;
+        for (std::size_t pass = 0; pass < FPasses.size(); ++pass) {
+            if (pass > 0)
+                In.Rewind();
+            const std::set<std::string>& wanted = FPasses[pass];
+            TJsonItems items([&](const std::string& Member) { return wanted.count(Member) > 0; },
+                             [&](const std::string& Member, std::optional<std::size_t> Index, TJson& Item) {
+                                 if (!Index)
+                                     return;
+                                 const std::string where = Member + "[" + std::to_string(*Index) + "]";
+                                 TImportEntry e = FReader.Entry(Item, KindOf(Member), where, true);
+                                 ++stored;
+                                 Take(e);
+                             });
+            if (!items.Parse(In))
+                RaiseFileError(ecFileFault, FInput, "the file changed while it was read");
+        }
+        if (stored != FCount)
+            RaiseFileError(ecFileFault, FInput, "the file changed while it was read");
+    }
+
+private:
+    static bool IsKind(const std::string& Member)
+    {
+        return Member == "web" || Member == "bank" || Member == "notes";
+    }
+    static TZembraType KindOf(const std::string& Member)
+    {
+        return Member == "web" ? ztNetItem : Member == "bank" ? ztBankItem : ztCommItem;
+    }
+
+    std::string FInput;
+    TJsonReader FReader;
+    std::size_t FCount = 0;
+    std::vector<std::set<std::string>> FPasses; // the lists each reading of the replay stores
+};
+
+} // namespace
+
+std::unique_ptr<TImportReader> NewJsonReader(const std::string& InputName)
+{
+    return std::make_unique<TJsonImporter>(InputName);
+}
+
 TImportData ReadJsonImport(std::string& Text, const std::string& InputName)
 {
-    TJson doc;
-    try {
-        doc = TJson::parse(Text);
-    } catch (const TJson::parse_error& e) {
-        WipeString(Text);
-        RaiseFileError(ecRejected, InputName, "not JSON: " + ParseMessage(e));
-    }
-    WipeString(Text);
-    TJsonWiper wiper(doc);
-
-    TJsonReader r(InputName);
-    if (!doc.is_object())
-        r.Fail("the document", "an object expected");
-    const TJson& format = r.Member(doc, "the document", "format", true);
-    if (format != kFormatName)
-        r.Fail("format", "\"zembrix-export\" expected");
-    const TJson& version = r.Member(doc, "the document", "version", true);
-    if (version != kVersion)
-        r.Fail("version", "version " + version.dump() + " is not known (this is version 1)");
-
-    TImportData data;
-    data.Format = "json";
-    r.Folders(doc, data);
-    r.Entries(doc, "web", ztNetItem, data, [&](const TJson& e, const std::string& w, TImportEntry& out) {
-        out.Web.Caption = r.Text(e, w, "title");
-        out.Web.UserName = r.Text(e, w, "user");
-        out.Web.Password = r.Text(e, w, "password");
-        out.Web.Hyperlink = r.Text(e, w, "link");
-        out.Web.Email = r.Text(e, w, "email");
-        out.Web.Comments = r.Text(e, w, "comments");
-    });
-    r.Entries(doc, "bank", ztBankItem, data, [&](const TJson& e, const std::string& w, TImportEntry& out) {
-        out.Bank.BankName = r.Text(e, w, "bank");
-        out.Bank.AccType = r.Text(e, w, "type");
-        out.Bank.UserName = r.Text(e, w, "holder");
-        out.Bank.Account = r.Text(e, w, "account");
-        out.Bank.Password = r.Text(e, w, "password");
-        out.Bank.Comments = r.Text(e, w, "comments");
-    });
-    r.Entries(doc, "notes", ztCommItem, data, [&](const TJson& e, const std::string& w, TImportEntry& out) {
-        out.Note.Caption = r.Text(e, w, "title");
-        out.Note.Comments = r.Text(e, w, "body");
-        r.Attachments(e, w, out);
-    });
-    return data;
+    return ReadImportText("json", Text, InputName);
 }

@@ -2,6 +2,7 @@
 // three kinds, attachments with their bytes in base64. README.md documents it.
 #pragma once
 
+#include "cli/transfer/ImportReader.h"
 #include "cli/transfer/TransferData.h"
 
 #include <string>
@@ -13,4 +14,5 @@ void WriteJsonExport(const TBoxSnapshot& Snap, TSecretText& Out);
 
 // Raises ECliError (code 1) naming InputName and the line or element when Text is not such a
 // document. Text is wiped.
+std::unique_ptr<TImportReader> NewJsonReader(const std::string& InputName);
 TImportData ReadJsonImport(std::string& Text, const std::string& InputName);

@@ -6,12 +6,17 @@
 #include "cli/transfer/SecretMemory.h"
 #include "dataproc/Wipe.h"
 
+#include <expat.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -226,11 +231,19 @@ private:
 
 // ---- reading ----
 
-bool IsTrue(const char* Text)
+bool IsTrue(std::string_view Text)
 {
     std::string t(Text);
     std::transform(t.begin(), t.end(), t.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return t == "true" || t == "1";
+}
+
+const char* Attribute(const XML_Char** Attrs, const char* Name)
+{
+    for (; Attrs[0] != nullptr; Attrs += 2)
+        if (std::strcmp(Attrs[0], Name) == 0)
+            return Attrs[1];
+    return nullptr;
 }
 
 struct TXmlEntryData {
@@ -256,103 +269,609 @@ struct TXmlEntryData {
                 Extra.emplace_back(key, std::move(value));
         Strings.clear();
     }
+    void Wipe()
+    {
+        for (auto& [key, value] : Strings)
+            WipeString(value);
+        Strings.clear();
+        Binaries.clear();
+        WipeString(Tags);
+    }
 };
 
-class TXmlImporter {
+// The elements the reader looks at; everything else (and all below it) is xeOther.
+enum TXmlElement {
+    xeOther, xeFile, xeMeta, xeBinaries, xePoolBinary, xeRecycleUuid, xeRecycleEnabled, xeRoot, xeGroup,
+    xeGroupName, xeGroupUuid, xeEntry, xeString, xeBinary, xeKey, xeValue, xeTags, xeHistory, xeHistoryEntry
+};
+
+struct TXmlFrame {
+    TXmlElement Kind = xeOther;
+    std::string Name;
+    int Line = 0;
+    unsigned Seen = 0; // the children met already, as bits of TXmlElement: the first one counts
+    // A <Value>'s attributes.
+    bool Protected = false, Compressed = false;
+    std::optional<std::string> Ref;
+};
+
+// What the check keeps of a group, to walk the tree as nested once the whole file is read.
+struct TXmlGroup {
+    int Parent = -1; // -1 for a group directly in <Root>
+    int Line = 0;
+    std::string Name, Uuid;
+    std::vector<int> Children;
+    std::vector<uint32_t> Entries; // document indexes of its own entries
+    std::size_t History = 0;       // older versions its entries keep
+    std::optional<std::pair<uint32_t, std::string>> Error; // the first of its entries' faults
+    // Found by the walk.
+    bool Skipped = true;
+    int32_t Category = 0;
+    std::vector<std::string> Names;
+};
+
+constexpr uint32_t kLeftOut = std::numeric_limits<uint32_t>::max();
+
+// Our export writes control characters as references ("&#1;"), which XML 1.0 forbids and the
+// parser refuses. They are handed to it as the 32 noncharacters U+FDD0..U+FDEF, kept for such
+// internal use, and turned back in the text read: the same length in lines, so lines stay right.
+class TControlReferences {
 public:
-    TXmlImporter(std::string& Text, const std::string& InputName) : FText(Text), FInput(InputName)
+    // Piece with the references rewritten; a reference cut at its end waits for the next piece.
+    std::string_view Rewrite(std::string_view Piece, bool Last)
     {
-        for (std::size_t i = Text.find('\n'); i != std::string::npos; i = Text.find('\n', i + 1))
-            FLineEnds.push_back(i);
+        WipeString(FOut);
+        AppendWiped(FOut, FCarry);
+        WipeString(FCarry);
+        AppendWiped(FOut, Piece);
+        std::string out;
+        out.reserve(FOut.size() + 16);
+        std::size_t i = 0;
+        while (i < FOut.size()) {
+            const std::size_t amp = FOut.find("&#", i);
+            if (amp == std::string::npos) {
+                out.append(FOut, i, std::string::npos);
+                break;
+            }
+            out.append(FOut, i, amp - i);
+            const std::size_t semi = FOut.find(';', amp);
+            if (semi == std::string::npos && !Last && FOut.size() - amp < 12) {
+                FCarry.assign(FOut, amp, std::string::npos);
+                break;
+            }
+            int code = -1;
+            if (semi != std::string::npos && semi - amp <= 6) {
+                const bool hex = FOut[amp + 2] == 'x';
+                const std::string digits = FOut.substr(amp + (hex ? 3 : 2), semi - amp - (hex ? 3 : 2));
+                if (!digits.empty() && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") ==
+                                           std::string::npos)
+                    code = std::stoi(digits, nullptr, hex ? 16 : 10);
+            }
+            if (code >= 0 && code < 0x20 && code != '\t' && code != '\n' && code != '\r') {
+                out += "&#" + std::to_string(0xFDD0 + code) + ";";
+                i = semi + 1;
+            } else {
+                out += "&#";
+                i = amp + 2;
+            }
+        }
+        WipeString(FOut);
+        FOut = std::move(out);
+        return FOut;
     }
 
-    TImportData Read()
+    // The control characters back in Text (U+FDD0..U+FDEF are EF B7 90..AF in UTF-8).
+    static void Restore(std::string& Text)
     {
-        const pugi::xml_parse_result parsed = FDoc.load_buffer_inplace(
-            FText.data(), FText.size(), pugi::parse_default | pugi::parse_ws_pcdata_single, pugi::encoding_auto);
-        if (!parsed) {
-            const auto [line, column] = Position(static_cast<std::size_t>(parsed.offset));
-            RaiseFileError(ecRejected, FInput,
-                           "not XML: " + std::string(parsed.description()) + " at line " + std::to_string(line) +
-                               ", column " + std::to_string(column));
+        std::size_t to = 0;
+        for (std::size_t i = 0; i < Text.size(); ++i) {
+            const auto c = [&](std::size_t k) { return static_cast<unsigned char>(Text[k]); };
+            if (c(i) == 0xEF && i + 2 < Text.size() && c(i + 1) == 0xB7 && c(i + 2) >= 0x90 && c(i + 2) <= 0xAF) {
+                Text[to++] = static_cast<char>(c(i + 2) - 0x90);
+                i += 2;
+            } else
+                Text[to++] = Text[i];
         }
-        const pugi::xml_node file = FDoc.document_element();
-        if (std::string_view(file.name()) != "KeePassFile")
-            Fail(file, "the document is <" + std::string(file.name()) + ">, not a KeePass XML file (<KeePassFile>)");
-        FData.Format = "keepass-xml";
-        ReadMeta(file.child("Meta"));
-        const pugi::xml_node root = file.child("Root");
-        if (!root)
-            Fail(file, "<KeePassFile> has no <Root>");
-        if (!root.child("Group"))
-            Fail(root, "<Root> has no <Group>");
-        for (pugi::xml_node top : root.children("Group"))
-            Walk(top, 0, {}, true);
-        if (FHistory > 0)
-            FData.Notices.push_back(std::to_string(FHistory) +
-                                    " older versions of entries (their history) were left out; each entry is imported as it is now");
-        return std::move(FData);
+        std::fill(Text.begin() + static_cast<std::ptrdiff_t>(to), Text.end(), '\0');
+        Text.resize(to);
+    }
+
+    ~TControlReferences()
+    {
+        WipeString(FOut);
+        WipeString(FCarry);
     }
 
 private:
-    std::pair<std::size_t, std::size_t> Position(std::size_t Offset) const
+    std::string FOut, FCarry;
+};
+
+class TXmlImporter : public TImportReader {
+public:
+    explicit TXmlImporter(const std::string& InputName) : FInput(InputName) {}
+
+    void Check(TImportSource& In, TImportData& Data, std::size_t& Count) override
     {
-        const auto it = std::lower_bound(FLineEnds.begin(), FLineEnds.end(), Offset);
-        const std::size_t line = static_cast<std::size_t>(it - FLineEnds.begin()) + 1;
-        const std::size_t start = it == FLineEnds.begin() ? 0 : *(it - 1) + 1;
-        return {line, Offset - start + 1};
+        FReplay = false;
+        Parse(In);
+        if (FDocumentError)
+            RaiseFileError(ecRejected, FInput, *FDocumentError);
+        if (FMetaError)
+            RaiseFileError(ecRejected, FInput, *FMetaError);
+        if (FRootLine == 0)
+            Fail(FFileLine, "<KeePassFile> has no <Root>");
+        if (FTopGroups.empty())
+            Fail(FRootLine, "<Root> has no <Group>");
+        for (const auto& [group, entry, line, ref] : FPendingRefs)
+            if (!FPool.count(ref))
+                NoteError(group, entry, LineText(line) + ": the binary " + ref + " is not in <Meta><Binaries>");
+        FPendingRefs.clear();
+
+        Data = TImportData();
+        Data.Format = "keepass-xml";
+        std::vector<uint32_t> order;
+        for (const int top : FTopGroups)
+            Walk(top, 0, {}, true, Data, order);
+        if (FHistory > 0)
+            Data.Notices.push_back(std::to_string(FHistory) +
+                                   " older versions of entries (their history) were left out; each entry is imported as it is now");
+        FRank.assign(FEntryCount, kLeftOut);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            FRank[order[i]] = static_cast<uint32_t>(i);
+        Count = order.size();
     }
 
-    std::string LineOf(pugi::xml_node Node) const
+    void Replay(TImportSource& In, const TImportTake& Take) override
     {
-        const std::ptrdiff_t off = Node.offset_debug();
-        return off < 0 ? std::string() : "line " + std::to_string(Position(static_cast<std::size_t>(off)).first);
+        FReplay = true;
+        FTake = &Take;
+        FNextRank = 0;
+        FWaiting.clear();
+        Parse(In);
+        if (FDocumentError)
+            RaiseFileError(ecRejected, FInput, *FDocumentError);
+        if (FFailure)
+            std::rethrow_exception(std::exchange(FFailure, nullptr));
+        if (FNextRank != std::count_if(FRank.begin(), FRank.end(), [](uint32_t r) { return r != kLeftOut; }))
+            RaiseFileError(ecFileFault, FInput, "the file changed while it was read");
     }
 
-    [[noreturn]] void Fail(pugi::xml_node Node, const std::string& What) const
+private:
+    static std::string LineText(int Line) { return "line " + std::to_string(Line); }
+
+    [[noreturn]] void Fail(int Line, const std::string& What) const
     {
-        const std::string line = LineOf(Node);
-        RaiseFileError(ecRejected, FInput, (line.empty() ? std::string() : line + ": ") + What);
+        RaiseFileError(ecRejected, FInput, LineText(Line) + ": " + What);
     }
 
-    // Text of a value element, checked.
-    std::string TextOf(pugi::xml_node Node) const
-    {
-        const char* t = Node.text().get();
-        if (!IsUtf8(t))
-            Fail(Node, "<" + std::string(Node.name()) + "> holds text that is not UTF-8");
-        return t;
-    }
+    // ---- the parse, both passes ----
 
-    std::string Unpack(pugi::xml_node Node, const std::string& Encoded, bool Compressed) const
+    void Parse(TImportSource& In)
     {
-        std::string bytes;
-        if (!DecodeBase64(Encoded, bytes))
-            Fail(Node, "the binary content is not base64");
-        if (!Compressed)
-            return bytes;
-        std::string plain;
-        const bool ok = GzipDecompress(bytes, plain);
-        WipeString(bytes);
-        if (!ok)
-            Fail(Node, "the binary content is marked compressed but is no complete gzip stream");
-        return plain;
-    }
-
-    void ReadMeta(pugi::xml_node Meta)
-    {
-        for (pugi::xml_node b : Meta.child("Binaries").children("Binary")) {
-            const pugi::xml_attribute id = b.attribute("ID");
-            if (!id)
-                Fail(b, "a <Binary> in <Meta><Binaries> has no ID");
-            FPool[id.value()] = TSecretString(Unpack(b, b.text().get(), IsTrue(b.attribute("Compressed").value())));
+        FStack.clear();
+        FGroupStack.clear();
+        FNextGroup = 0;
+        FNextEntry = 0;
+        FDocumentError.reset();
+        const XML_Memory_Handling_Suite memory{WipingAlloc, WipingRealloc, WipingFree};
+        XML_Parser parser = XML_ParserCreate_MM(nullptr, &memory, nullptr);
+        if (parser == nullptr)
+            throw std::bad_alloc();
+        FParser = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, OnStart, OnEnd);
+        XML_SetCharacterDataHandler(parser, OnText);
+        bool ok = true;
+        TControlReferences references;
+        try {
+            for (;;) {
+                const std::string_view raw = In.Next();
+                const std::string_view piece = references.Rewrite(raw, raw.empty());
+                if (XML_Parse(parser, piece.data(), static_cast<int>(piece.size()), raw.empty()) != XML_STATUS_OK) {
+                    ok = false;
+                    break;
+                }
+                if (raw.empty())
+                    break;
+            }
+        } catch (...) {
+            XML_ParserFree(parser);
+            WipeText();
+            throw;
         }
-        const std::string recycle = Meta.child("RecycleBinUUID").text().get();
-        if (!IsTrue(Meta.child("RecycleBinEnabled").text().as_string("True")) || recycle.empty() ||
-            recycle.find_first_not_of("A=") == std::string::npos)
-            return; // no recycle bin (all-zero id)
-        FRecycleBin = recycle;
+        if (!ok && !FFailure)
+            FDocumentError = ParseError(parser);
+        XML_ParserFree(parser);
+        FParser = nullptr;
+        WipeText();
     }
+
+    std::string ParseError(XML_Parser Parser) const
+    {
+        const XML_Error code = XML_GetErrorCode(Parser);
+        const int line = static_cast<int>(XML_GetCurrentLineNumber(Parser));
+        if (code == XML_ERROR_INVALID_TOKEN && !FStack.empty()) {
+            // Bytes that are no UTF-8 inside an element: said as before, naming the element.
+            int offset = 0, size = 0;
+            const char* context = XML_GetInputContext(Parser, &offset, &size);
+            if (context != nullptr && offset < size) {
+                const std::string_view at(context + offset, static_cast<std::size_t>(std::min(4, size - offset)));
+                bool valid = false;
+                for (std::size_t n = 1; n <= at.size() && !valid; ++n)
+                    valid = IsUtf8(at.substr(0, n));
+                if (!valid)
+                    return LineText(FStack.back().Line) + ": <" + FStack.back().Name + "> holds text that is not UTF-8";
+            }
+        }
+        return "not XML: " + std::string(XML_ErrorString(code)) + " at line " + std::to_string(line) + ", column " +
+               std::to_string(XML_GetCurrentColumnNumber(Parser) + 1);
+    }
+
+    static void XMLCALL OnStart(void* Self, const XML_Char* Name, const XML_Char** Attrs)
+    {
+        static_cast<TXmlImporter*>(Self)->Start(Name, Attrs);
+    }
+    static void XMLCALL OnEnd(void* Self, const XML_Char*)
+    {
+        static_cast<TXmlImporter*>(Self)->End();
+    }
+    static void XMLCALL OnText(void* Self, const XML_Char* Text, int Length)
+    {
+        auto* me = static_cast<TXmlImporter*>(Self);
+        if (me->FCollect)
+            AppendWiped(me->FText, std::string_view(Text, static_cast<std::size_t>(Length)));
+    }
+
+    // The kind of a child element, given its parent; only the first of the single ones counts.
+    static TXmlElement KindOf(TXmlFrame& Parent, std::string_view Name)
+    {
+        auto first = [&](TXmlElement Kind) {
+            const unsigned bit = 1u << Kind;
+            if (Parent.Seen & bit)
+                return xeOther;
+            Parent.Seen |= bit;
+            return Kind;
+        };
+        switch (Parent.Kind) {
+        case xeFile:
+            return Name == "Meta" ? first(xeMeta) : Name == "Root" ? first(xeRoot) : xeOther;
+        case xeMeta:
+            return Name == "Binaries"            ? first(xeBinaries)
+                   : Name == "RecycleBinUUID"    ? first(xeRecycleUuid)
+                   : Name == "RecycleBinEnabled" ? first(xeRecycleEnabled)
+                                                 : xeOther;
+        case xeBinaries:
+            return Name == "Binary" ? xePoolBinary : xeOther;
+        case xeRoot:
+            return Name == "Group" ? xeGroup : xeOther;
+        case xeGroup:
+            return Name == "Group"   ? xeGroup
+                   : Name == "Entry" ? xeEntry
+                   : Name == "Name"  ? first(xeGroupName)
+                   : Name == "UUID"  ? first(xeGroupUuid)
+                                     : xeOther;
+        case xeEntry:
+            return Name == "String"    ? xeString
+                   : Name == "Binary"  ? xeBinary
+                   : Name == "Tags"    ? first(xeTags)
+                   : Name == "History" ? first(xeHistory)
+                                       : xeOther;
+        case xeString:
+        case xeBinary:
+            return Name == "Key" ? first(xeKey) : Name == "Value" ? first(xeValue) : xeOther;
+        case xeHistory:
+            return Name == "Entry" ? xeHistoryEntry : xeOther;
+        default:
+            return xeOther;
+        }
+    }
+
+    static bool TakesText(TXmlElement Kind)
+    {
+        switch (Kind) {
+        case xePoolBinary:
+        case xeRecycleUuid:
+        case xeRecycleEnabled:
+        case xeGroupName:
+        case xeGroupUuid:
+        case xeKey:
+        case xeValue:
+        case xeTags:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void Start(const XML_Char* Name, const XML_Char** Attrs)
+    {
+        TXmlFrame f;
+        f.Name = Name;
+        f.Line = static_cast<int>(XML_GetCurrentLineNumber(FParser));
+        if (FStack.empty()) {
+            f.Kind = f.Name == "KeePassFile" ? xeFile : xeOther;
+            FFileLine = f.Line;
+            if (f.Kind != xeFile && !FReplay && !FDocumentError)
+                FDocumentError = LineText(f.Line) + ": the document is <" + f.Name +
+                                 ">, not a KeePass XML file (<KeePassFile>)";
+        } else
+            f.Kind = KindOf(FStack.back(), f.Name);
+        // Text is the element's own: what its children hold is not part of it.
+        FCollect = TakesText(f.Kind);
+        WipeText();
+
+        switch (f.Kind) {
+        case xeRoot:
+            FRootLine = f.Line;
+            break;
+        case xePoolBinary: {
+            const char* id = Attribute(Attrs, "ID");
+            f.Ref = id ? std::optional<std::string>(id) : std::nullopt;
+            const char* compressed = Attribute(Attrs, "Compressed");
+            f.Compressed = compressed && IsTrue(compressed);
+            break;
+        }
+        case xeGroup: {
+            const int index = FNextGroup++;
+            if (!FReplay) {
+                TXmlGroup g;
+                g.Line = f.Line;
+                g.Parent = FGroupStack.empty() ? -1 : FGroupStack.back();
+                if (g.Parent < 0)
+                    FTopGroups.push_back(index);
+                else
+                    FGroups[static_cast<std::size_t>(g.Parent)].Children.push_back(index);
+                FGroups.push_back(std::move(g));
+            }
+            FGroupStack.push_back(index);
+            break;
+        }
+        case xeEntry:
+            FEntry.Wipe();
+            FEntryLine = f.Line;
+            FStringFault.reset();
+            FBinaryFault.reset();
+            break;
+        case xeString:
+        case xeBinary:
+            FKey.reset();
+            WipeValue();
+            break;
+        case xeValue: {
+            const char* p = Attribute(Attrs, "Protected");
+            f.Protected = p && IsTrue(p);
+            const char* c = Attribute(Attrs, "Compressed");
+            f.Compressed = c && IsTrue(c);
+            const char* r = Attribute(Attrs, "Ref");
+            f.Ref = r ? std::optional<std::string>(r) : std::nullopt;
+            break;
+        }
+        case xeHistoryEntry:
+            if (!FReplay)
+                ++FGroups[static_cast<std::size_t>(FGroupStack.back())].History;
+            break;
+        default:
+            break;
+        }
+        FStack.push_back(std::move(f));
+    }
+
+    void End()
+    {
+        TXmlFrame f = std::move(FStack.back());
+        FStack.pop_back();
+        FCollect = false;
+        TControlReferences::Restore(FText);
+        try {
+            Close(f);
+        } catch (...) {
+            // Nothing may leave through the parser: the fault waits until it returns.
+            FFailure = std::current_exception();
+            XML_StopParser(FParser, XML_FALSE);
+        }
+        WipeText();
+    }
+
+    void Close(TXmlFrame& F)
+    {
+        switch (F.Kind) {
+        case xePoolBinary:
+            if (FReplay)
+                return;
+            if (!F.Ref) {
+                NoteMetaError(F.Line, "a <Binary> in <Meta><Binaries> has no ID");
+                return;
+            }
+            if (std::string bytes; Unpack(FText, F.Compressed, bytes, F.Line, FMetaError))
+                FPool[*F.Ref] = TSecretString(std::move(bytes));
+            return;
+        case xeRecycleUuid:
+            FRecycleUuid = FText;
+            return;
+        case xeRecycleEnabled:
+            FRecycleEnabled = IsTrue(FText);
+            return;
+        case xeMeta:
+            FMetaDone = true;
+            return;
+        case xeGroupName:
+        case xeGroupUuid:
+            if (!FReplay)
+                (F.Kind == xeGroupName ? Group().Name : Group().Uuid) = FText;
+            return;
+        case xeGroup:
+            FGroupStack.pop_back();
+            return;
+        case xeKey:
+            FKey = FText;
+            return;
+        case xeValue:
+            FValue = std::move(FText);
+            FText.clear();
+            FValueFrame = std::move(F);
+            return;
+        case xeTags:
+            FEntry.Tags = FText;
+            return;
+        case xeString:
+            CloseString();
+            return;
+        case xeBinary:
+            CloseBinary();
+            return;
+        case xeEntry:
+            CloseEntry();
+            return;
+        default:
+            return;
+        }
+    }
+
+    TXmlGroup& Group() { return FGroups[static_cast<std::size_t>(FGroupStack.back())]; }
+
+    bool Skipping() const { return FReplay && FGroups[static_cast<std::size_t>(FGroupStack.back())].Skipped; }
+
+    void CloseString()
+    {
+        if (Skipping())
+            return;
+        const int line = FValueFrame ? FValueFrame->Line : FStack.back().Line;
+        if (FValueFrame && FValueFrame->Protected) {
+            if (!FStringFault)
+                FStringFault = LineText(line) + ": a protected value is enciphered with its database's key; export "
+                                                "the database as plain XML instead";
+            WipeValue();
+            return;
+        }
+        std::string key = FKey.value_or(std::string());
+        bool replaced = false;
+        for (auto& [k, old] : FEntry.Strings)
+            if (k == key) {
+                WipeString(old);
+                old = FValue;
+                replaced = true;
+            }
+        if (!replaced)
+            FEntry.Strings.emplace_back(std::move(key), FValue);
+        WipeValue();
+    }
+
+    void CloseBinary()
+    {
+        if (Skipping())
+            return;
+        const int line = FValueFrame ? FValueFrame->Line : FStack.back().Line;
+        TAttachData a;
+        a.Name = FKey.value_or(std::string());
+        if (FValueFrame && FValueFrame->Ref) {
+            const std::string& ref = *FValueFrame->Ref;
+            const auto it = FPool.find(ref);
+            if (it != FPool.end())
+                a.Bin = it->second;
+            else if (!FMetaDone && !FReplay) // the pool may come after the groups
+                FPendingRefs.emplace_back(FGroupStack.back(), FNextEntry, line, ref);
+            else if (!FBinaryFault)
+                FBinaryFault = LineText(line) + ": the binary " + ref + " is not in <Meta><Binaries>";
+        } else {
+            std::string bytes;
+            if (Unpack(FValue, FValueFrame && FValueFrame->Compressed, bytes, line, FBinaryFault))
+                a.Bin = TSecretString(std::move(bytes));
+        }
+        if (a.Bin.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()) && !FBinaryFault)
+            FBinaryFault = LineText(line) + ": the binary is larger than a box can hold (2 GiB)";
+        a.Size = static_cast<int32_t>(std::min<std::size_t>(a.Bin.size(), std::numeric_limits<int32_t>::max()));
+        // The check keeps no content: it reads it again when storing.
+        if (!FReplay)
+            a.Bin = TSecretString();
+        FEntry.Binaries.push_back(std::move(a));
+        WipeValue();
+    }
+
+    // Decodes a binary's text; a fault goes to Fault (the first one kept).
+    bool Unpack(const std::string& Encoded, bool Compressed, std::string& Bytes, int Line,
+                std::optional<std::string>& Fault) const
+    {
+        if (!DecodeBase64(Encoded, Bytes)) {
+            if (!Fault)
+                Fault = LineText(Line) + ": the binary content is not base64";
+            return false;
+        }
+        if (!Compressed)
+            return true;
+        std::string plain;
+        const bool ok = GzipDecompress(Bytes, plain);
+        WipeString(Bytes);
+        if (!ok) {
+            if (!Fault)
+                Fault = LineText(Line) + ": the binary content is marked compressed but is no complete gzip stream";
+            return false;
+        }
+        Bytes = std::move(plain);
+        return true;
+    }
+
+    void CloseEntry()
+    {
+        const uint32_t index = FNextEntry++;
+        if (!FReplay) {
+            TXmlGroup& g = Group();
+            g.Entries.push_back(index);
+            if (FStringFault || FBinaryFault)
+                NoteError(FGroupStack.back(), index, FStringFault ? *FStringFault : *FBinaryFault);
+            FEntryCount = FNextEntry;
+            FEntry.Wipe();
+            return;
+        }
+        if (Skipping() || index >= FRank.size() || FRank[index] == kLeftOut) {
+            FEntry.Wipe();
+            return;
+        }
+        if (FStringFault || FBinaryFault)
+            RaiseFileError(ecRejected, FInput, FStringFault ? *FStringFault : *FBinaryFault);
+        const TXmlGroup& g = FGroups[static_cast<std::size_t>(FGroupStack.back())];
+        TImportEntry e = Convert(FEntry, FEntryLine, g.Category, g.Names);
+        FEntry.Wipe();
+        // Entries are stored group by group, a group's own before its subgroups'; a file that
+        // nests them otherwise has its later ones held until their turn.
+        const uint32_t rank = FRank[index];
+        if (rank != FNextRank) {
+            FWaiting.emplace(rank, std::move(e));
+            return;
+        }
+        (*FTake)(e);
+        ++FNextRank;
+        for (auto it = FWaiting.find(FNextRank); it != FWaiting.end(); it = FWaiting.find(FNextRank)) {
+            (*FTake)(it->second);
+            FWaiting.erase(it);
+            ++FNextRank;
+        }
+    }
+
+    void NoteError(int Group, uint32_t Entry, const std::string& What)
+    {
+        auto& error = FGroups[static_cast<std::size_t>(Group)].Error;
+        if (!error || Entry < error->first)
+            error.emplace(Entry, What);
+    }
+
+    void NoteMetaError(int Line, const std::string& What)
+    {
+        if (!FMetaError)
+            FMetaError = LineText(Line) + ": " + What;
+    }
+
+    void WipeText()
+    {
+        WipeString(FText);
+    }
+
+    void WipeValue()
+    {
+        WipeString(FValue);
+        FValueFrame.reset();
+    }
+
+    // ---- after the check: the tree as the file nests it ----
 
     static std::string Joined(const std::vector<std::string>& Names)
     {
@@ -362,88 +881,52 @@ private:
         return s;
     }
 
-    // Group: its entries, then its groups. Category is ours (1..3) below one of our category
-    // groups, else 0.
-    void Walk(pugi::xml_node Group, int32_t Category, const std::vector<std::string>& Names, bool Top)
+    std::size_t CountEntries(int Group) const
     {
-        for (pugi::xml_node e : Group.children("Entry"))
-            Entry(e, Category, Names);
-        for (pugi::xml_node g : Group.children("Group")) {
-            std::string name = TextOf(g.child("Name"));
-            if (!FRecycleBin.empty() && g.child("UUID").text().get() == FRecycleBin) {
-                FData.Notices.push_back("the recycle bin (group \"" + name + "\", " + std::to_string(CountEntries(g)) +
-                                        " entries) was left out");
+        const TXmlGroup& g = FGroups[static_cast<std::size_t>(Group)];
+        std::size_t n = g.Entries.size();
+        for (const int c : g.Children)
+            n += CountEntries(c);
+        return n;
+    }
+
+    // A group: its entries, then its groups. Category is ours (1..3) below one of our category
+    // groups, else 0.
+    void Walk(int Index, int32_t Category, const std::vector<std::string>& Names, bool Top, TImportData& Data,
+              std::vector<uint32_t>& Order)
+    {
+        TXmlGroup& g = FGroups[static_cast<std::size_t>(Index)];
+        if (g.Error)
+            RaiseFileError(ecRejected, FInput, g.Error->second);
+        g.Skipped = false;
+        g.Category = Category;
+        g.Names = Names;
+        Order.insert(Order.end(), g.Entries.begin(), g.Entries.end());
+        FHistory += g.History;
+        const bool recycling = FRecycleEnabled && !FRecycleUuid.empty() &&
+                               FRecycleUuid.find_first_not_of("A=") != std::string::npos;
+        for (const int c : g.Children) {
+            TXmlGroup& child = FGroups[static_cast<std::size_t>(c)];
+            std::string name = child.Name;
+            if (recycling && child.Uuid == FRecycleUuid) {
+                Data.Notices.push_back("the recycle bin (group \"" + name + "\", " + std::to_string(CountEntries(c)) +
+                                       " entries) was left out");
                 continue;
             }
             if (Top && Category == 0 && CategoryOfName(name) != 0) {
-                Walk(g, CategoryOfName(name), {}, false);
+                Walk(c, CategoryOfName(name), {}, false, Data, Order);
                 continue;
             }
             if (name.empty()) {
                 name = "(unnamed)";
-                FData.Notices.push_back("a group without a name (" + LineOf(g) + ") became the folder \"(unnamed)\"");
+                Data.Notices.push_back("a group without a name (" + LineText(child.Line) +
+                                       ") became the folder \"(unnamed)\"");
             }
             std::vector<std::string> names = Names;
             names.push_back(std::move(name));
-            FData.Folders.push_back({{Category == 0 ? 1 : Category, names}, std::nullopt});
-            Walk(g, Category, names, false);
+            Data.Folders.push_back({{Category == 0 ? 1 : Category, names}, std::nullopt});
+            Walk(c, Category, names, false, Data, Order);
         }
-    }
-
-    static std::size_t CountEntries(pugi::xml_node Group)
-    {
-        std::size_t n = 0;
-        for (pugi::xml_node e : Group.children("Entry")) {
-            (void)e;
-            ++n;
-        }
-        for (pugi::xml_node g : Group.children("Group"))
-            n += CountEntries(g);
-        return n;
-    }
-
-    TXmlEntryData EntryData(pugi::xml_node Entry)
-    {
-        TXmlEntryData d;
-        for (pugi::xml_node s : Entry.children("String")) {
-            const pugi::xml_node value = s.child("Value");
-            if (IsTrue(value.attribute("Protected").value()))
-                Fail(value, "a protected value is enciphered with its database's key; export the database "
-                            "as plain XML instead");
-            std::string key = TextOf(s.child("Key"));
-            std::string v = TextOf(value);
-            bool replaced = false;
-            for (auto& [k, old] : d.Strings)
-                if (k == key) {
-                    WipeString(old);
-                    old = std::move(v);
-                    replaced = true;
-                }
-            if (!replaced)
-                d.Strings.emplace_back(std::move(key), std::move(v));
-        }
-        for (pugi::xml_node b : Entry.children("Binary")) {
-            const pugi::xml_node value = b.child("Value");
-            TAttachData a;
-            a.Name = TextOf(b.child("Key"));
-            if (const pugi::xml_attribute ref = value.attribute("Ref")) {
-                const auto it = FPool.find(ref.value());
-                if (it == FPool.end())
-                    Fail(value, std::string("the binary ") + ref.value() + " is not in <Meta><Binaries>");
-                a.Bin = it->second;
-            } else
-                a.Bin = TSecretString(Unpack(value, value.text().get(), IsTrue(value.attribute("Compressed").value())));
-            if (a.Bin.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
-                Fail(value, "the binary is larger than a box can hold (2 GiB)");
-            a.Size = static_cast<int32_t>(a.Bin.size());
-            d.Binaries.push_back(std::move(a));
-        }
-        d.Tags = TextOf(Entry.child("Tags"));
-        for (pugi::xml_node h : Entry.child("History").children("Entry")) {
-            (void)h;
-            ++FHistory;
-        }
-        return d;
     }
 
     static std::string Labels(const std::vector<TLabelledLine>& Extra)
@@ -454,63 +937,61 @@ private:
         return s;
     }
 
-    void Entry(pugi::xml_node Node, int32_t Category, const std::vector<std::string>& Names)
+    static TImportEntry Convert(TXmlEntryData& D, int Line, int32_t Category, const std::vector<std::string>& Names)
     {
-        TXmlEntryData d = EntryData(Node);
         TImportEntry e;
-        const std::string title = d.Take(kTitle);
-        e.Source = LineOf(Node);
-        if (!d.Tags.empty())
-            d.Strings.emplace_back("Tags", std::move(d.Tags));
+        const std::string title = D.Take(kTitle);
+        e.Source = LineText(Line);
+        if (!D.Tags.empty())
+            D.Strings.emplace_back("Tags", std::move(D.Tags));
         const std::string group = Names.empty() ? std::string("the root group") : "group \"" + Joined(Names) + "\"";
 
-        if (!d.Binaries.empty() && Category != 3) {
+        if (!D.Binaries.empty() && Category != 3) {
             // A general entry is the only kind that keeps files.
             e.Kind = ztCommItem;
             e.Note.Caption = title;
-            e.Note.Comments = d.Take(kNotes);
+            e.Note.Comments = D.Take(kNotes);
             for (const char* key : {kUserName, kPassword, kURL}) {
-                std::string v = d.Take(key);
+                std::string v = D.Take(key);
                 if (!v.empty())
                     e.Extra.emplace_back(key, std::move(v));
             }
-            d.MoveRestTo(e.Extra);
-            e.Attachments = std::move(d.Binaries);
+            D.MoveRestTo(e.Extra);
+            e.Attachments = std::move(D.Binaries);
             e.Folder = {3, Names};
             e.How = std::string(Category == 0 ? "foreign entry" : "entry") + " with " +
                     std::to_string(e.Attachments.size()) + " attachments from " + group +
                     ": a general entry, so no file is lost" +
                     (e.Extra.empty() ? "" : "; " + Labels(e.Extra) + " as labelled lines in the body");
-            FData.Entries.push_back(std::move(e));
-            return;
+            return e;
         }
         switch (Category) {
         case 2:
             e.Kind = ztBankItem;
             e.Bank.BankName = title;
-            e.Bank.UserName = d.Take(kUserName);
-            e.Bank.Password = d.Take(kPassword);
-            e.Bank.Comments = d.Take(kNotes);
-            e.Bank.AccType = d.Take(std::string(kLabelAccType));
-            e.Bank.Account = d.Take(std::string(kLabelAccount));
+            e.Bank.UserName = D.Take(kUserName);
+            e.Bank.Password = D.Take(kPassword);
+            e.Bank.Comments = D.Take(kNotes);
+            e.Bank.AccType = D.Take(std::string(kLabelAccType));
+            e.Bank.Account = D.Take(std::string(kLabelAccount));
             break;
         case 3:
             e.Kind = ztCommItem;
             e.Note.Caption = title;
-            e.Note.Comments = d.Take(kNotes);
-            e.Attachments = std::move(d.Binaries);
+            e.Note.Comments = D.Take(kNotes);
+            e.Attachments = std::move(D.Binaries);
             break;
         default:
             e.Kind = ztNetItem;
             e.Web.Caption = title;
-            e.Web.UserName = d.Take(kUserName);
-            e.Web.Password = d.Take(kPassword);
-            e.Web.Hyperlink = d.Take(kURL);
-            e.Web.Comments = d.Take(kNotes);
-            e.Web.Email = d.Take(std::string(kLabelEmail));
+            e.Web.UserName = D.Take(kUserName);
+            e.Web.Password = D.Take(kPassword);
+            e.Web.Hyperlink = D.Take(kURL);
+            e.Web.Comments = D.Take(kNotes);
+            e.Web.Email = D.Take(std::string(kLabelEmail));
             break;
         }
-        d.MoveRestTo(e.Extra);
+        D.MoveRestTo(e.Extra);
         const std::string where = e.Kind == ztCommItem ? "body" : "comments";
         if (Category == 0)
             e.How = "foreign entry from " + group + ": a web entry" +
@@ -518,17 +999,46 @@ private:
         else if (!e.Extra.empty())
             e.How = Labels(e.Extra) + " as labelled lines in the " + where;
         e.Folder = {Category == 0 ? 1 : Category, Names};
-        FData.Entries.push_back(std::move(e));
+        return e;
     }
 
-    std::string& FText;
     std::string FInput;
-    std::vector<std::size_t> FLineEnds;
-    pugi::xml_document FDoc;
+    bool FReplay = false;
+    XML_Parser FParser = nullptr;
+    std::optional<std::string> FDocumentError, FMetaError;
+    std::exception_ptr FFailure;
+
+    // The element being read.
+    std::vector<TXmlFrame> FStack;
+    bool FCollect = false;
+    std::string FText;
+    std::optional<std::string> FKey;
+    std::string FValue;
+    std::optional<TXmlFrame> FValueFrame;
+    TXmlEntryData FEntry;
+    int FEntryLine = 0;
+    std::optional<std::string> FStringFault, FBinaryFault;
+    std::vector<int> FGroupStack;
+    int FNextGroup = 0;
+    uint32_t FNextEntry = 0;
+
+    // What the check keeps.
+    int FFileLine = 1, FRootLine = 0;
+    std::vector<int> FTopGroups;
+    std::vector<TXmlGroup> FGroups;
     std::map<std::string, TSecretString> FPool;
-    std::string FRecycleBin;
+    bool FMetaDone = false;
+    std::vector<std::tuple<int, uint32_t, int, std::string>> FPendingRefs;
+    std::string FRecycleUuid;
+    bool FRecycleEnabled = true;
     std::size_t FHistory = 0;
-    TImportData FData;
+    uint32_t FEntryCount = 0;
+    std::vector<uint32_t> FRank; // walk order by document index
+
+    // The replay.
+    const TImportTake* FTake = nullptr;
+    uint32_t FNextRank = 0;
+    std::map<uint32_t, TImportEntry> FWaiting;
 };
 
 } // namespace
@@ -538,18 +1048,12 @@ void WriteKeePassXmlExport(const TBoxSnapshot& Snap, TSecretText& Out, std::vect
     TXmlExporter(Snap, Warnings).Write(Out);
 }
 
+std::unique_ptr<TImportReader> NewKeePassXmlReader(const std::string& InputName)
+{
+    return std::make_unique<TXmlImporter>(InputName);
+}
+
 TImportData ReadKeePassXmlImport(std::string& Text, const std::string& InputName)
 {
-    TImportData data;
-    {
-        TXmlImporter importer(Text, InputName);
-        try {
-            data = importer.Read();
-        } catch (...) {
-            WipeString(Text);
-            throw;
-        }
-    }
-    WipeString(Text);
-    return data;
+    return ReadImportText("keepass-xml", Text, InputName);
 }

@@ -3,7 +3,11 @@
 #include "cli/transfer/SecretMemory.h"
 #include "dataproc/Wipe.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
+
+#include <algorithm>
+#include <new>
 
 #include <limits>
 #include <stdexcept>
@@ -60,28 +64,33 @@ std::string GzipCompress(std::string_view Bytes)
     return out; // compressed bytes: nothing readable to wipe
 }
 
-bool GzipDecompress(std::string_view Data, std::string& Bytes)
+bool GzipDecompress(std::string_view Data, std::string& Bytes, std::size_t MaxBytes)
 {
-    Bytes.clear();
-    z_stream z = NewStream();
-    if (inflateInit2(&z, kGzipWindow) != Z_OK)
+    WipeString(Bytes);
+    // The trailer holds the size modulo 2^32; deflate cannot expand more than 1032-fold, so a
+    // claim beyond that is a damaged stream, not a reason to allocate.
+    constexpr std::size_t kHeaderAndTrailer = 18;
+    if (Data.size() < kHeaderAndTrailer)
         return false;
-    unsigned char chunk[kChunk];
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.data()));
-    z.avail_in = static_cast<uInt>(std::min<std::size_t>(Data.size(), std::numeric_limits<uInt>::max()));
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        z.next_out = chunk;
-        z.avail_out = kChunk;
-        rc = inflate(&z, Z_NO_FLUSH);
-        if (rc == Z_OK || rc == Z_STREAM_END)
-            AppendWiped(Bytes, std::string_view(reinterpret_cast<const char*>(chunk), kChunk - z.avail_out));
-        if (rc == Z_BUF_ERROR && z.avail_in == 0)
-            break; // input ended before the stream did
+    const auto* tail = reinterpret_cast<const unsigned char*>(Data.data() + Data.size() - 4);
+    const std::size_t claimed = std::size_t(tail[0]) | std::size_t(tail[1]) << 8 | std::size_t(tail[2]) << 16 |
+                                std::size_t(tail[3]) << 24;
+    const std::size_t most = std::min(MaxBytes, Data.size() * 1032);
+    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+    if (inflater == nullptr)
+        throw std::bad_alloc();
+    bool whole = false;
+    for (std::size_t size = claimed; size <= most && !whole; size += std::size_t(1) << 32) {
+        Bytes.assign(size, '\0');
+        std::size_t usedIn = 0, madeOut = 0;
+        const libdeflate_result rc = libdeflate_gzip_decompress_ex(inflater, Data.data(), Data.size(), Bytes.data(),
+                                                                   Bytes.size(), &usedIn, &madeOut);
+        whole = rc == LIBDEFLATE_SUCCESS && usedIn == Data.size() && madeOut == size;
+        if (rc != LIBDEFLATE_INSUFFICIENT_SPACE)
+            break;
+        WipeString(Bytes);
     }
-    const bool whole = rc == Z_STREAM_END && z.avail_in == 0 && Data.size() <= std::numeric_limits<uInt>::max();
-    inflateEnd(&z);
-    SecureZero(chunk, sizeof chunk);
+    libdeflate_free_decompressor(inflater);
     if (!whole)
         WipeString(Bytes);
     return whole;

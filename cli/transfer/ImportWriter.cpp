@@ -249,15 +249,14 @@ void TImportWriter::Store(TImportEntry& E)
         FOut << "    " << E.How << '\n';
 }
 
-void TImportWriter::Write(TImportData& Data)
+void TImportWriter::WriteFolders(const std::vector<TImportFolder>& Folders)
 {
     std::size_t reusedBefore = 0;
-    for (const TImportFolder& f : Data.Folders) {
+    for (const TImportFolder& f : Folders) {
         const std::size_t created = FCounts.FoldersCreated;
         Folder(f.Ref, f.SortCode);
         reusedBefore += FCounts.FoldersCreated == created;
     }
     FCounts.FoldersReused = reusedBefore;
-    for (TImportEntry& e : Data.Entries)
-        Store(e);
 }
+

@@ -22,8 +22,10 @@ public:
     // Out gets the mapping, Warn the cut and altered fields.
     TImportWriter(TDbFileMgr& Box, std::ostream& Out, std::ostream& Warn);
 
-    // Call inside the box's update bracket.
-    void Write(TImportData& Data);
+    // Call inside the box's update bracket: the folders first, then each entry. Raise what the
+    // box raises.
+    void WriteFolders(const std::vector<TImportFolder>& Folders);
+    void Store(TImportEntry& Entry);
     const TImportCounts& Counts() const { return FCounts; }
 
 private:
@@ -44,7 +46,6 @@ private:
     void FitSecret(TSecretString& Field, int Size, const char* Label, const std::string& Who,
                    std::vector<TLabelledLine>& Extra);
     void CheckComments(const std::string& Text, const char* Label, const std::string& Who);
-    void Store(TImportEntry& Entry);
 
     TDbFileMgr& FBox;
     TFolderTree FTree;

@@ -1,6 +1,7 @@
 // What moves between a box and an export file. Export reads the whole box into a TBoxSnapshot
-// and each format writes it; import turns a file into TImportData, checked completely before
-// the box is opened, and TImportWriter stores it.
+// and each format writes it. Import reads a file twice (ImportReader.h): a check of all of it
+// before the box is opened gives the TImportData without its entries, then TImportWriter stores
+// the entries one by one as the second reading hands them over.
 #pragma once
 
 #include "boxdata/ZembraTypes.h"
@@ -71,7 +72,7 @@ struct TImportEntry {
 struct TImportData {
     std::string Format;                 // "json", "csv", "keepass-xml"
     std::vector<TImportFolder> Folders; // created when missing, in this order (parents first)
-    std::vector<TImportEntry> Entries;
+    std::vector<TImportEntry> Entries; // only when read into memory whole (ReadImportText)
     std::vector<std::string> Notices; // what the reader skipped or decided, for the report
 };
 

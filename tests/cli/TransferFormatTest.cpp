@@ -6,6 +6,7 @@
 #include "cli/transfer/FormatJson.h"
 #include "cli/transfer/FormatKeePassXml.h"
 #include "cli/transfer/Gzip.h"
+#include "cli/transfer/ImportReader.h"
 #include "cli/transfer/SecretMemory.h"
 
 #include <gtest/gtest.h>
@@ -463,6 +464,13 @@ TEST(TransferFormat, Base64AndGzipRefuseDamagedInput)
     EXPECT_FALSE(GzipDecompress(packed + "x", out));
     ASSERT_TRUE(GzipDecompress(GzipCompress(""), out));
     EXPECT_EQ(out, "");
+    // A trailer that claims more than the stream can hold, or more than the caller takes, is
+    // refused without unpacking.
+    std::string claims = packed;
+    claims.replace(claims.size() - 4, 4, "\xFF\xFF\xFF\x7F");
+    EXPECT_FALSE(GzipDecompress(claims, out));
+    EXPECT_FALSE(GzipDecompress(packed, out, data.size() - 1));
+    EXPECT_TRUE(out.empty());
 }
 
 TEST(TransferFormat, KeePassXmlExportKeepsBinariesWithOneNameApartAndWarnsOfControlCharacters)
@@ -486,3 +494,98 @@ TEST(TransferFormat, KeePassXmlExportKeepsBinariesWithOneNameApartAndWarnsOfCont
 }
 
 } // namespace
+
+// What a reader made of a text: its entries (where each was read, kind, folder, title), folders
+// and notices, or its message.
+std::string ReadAs(const std::string& Format, std::string Text, std::size_t PieceBytes)
+{
+    try {
+        const TImportData d = ReadImportText(Format, Text, "in.file", PieceBytes);
+        std::string s;
+        for (const TImportEntry& e : d.Entries) {
+            s += e.Source + " " + std::to_string(e.Kind) + " " + std::to_string(e.Folder.Category);
+            for (const std::string& n : e.Folder.Names)
+                s += "/" + n;
+            s += " " + e.Caption() + " [" + e.Web.Password.str() + e.Note.Comments + "]";
+            for (const TAttachData& a : e.Attachments)
+                s += " " + a.Name + "=" + a.Bin.str();
+            s += "\n";
+        }
+        for (const TImportFolder& f : d.Folders)
+            s += "folder " + std::to_string(f.Ref.Category) + " " + std::to_string(f.Ref.Names.size()) + "\n";
+        for (const std::string& n : d.Notices)
+            s += "note " + n + "\n";
+        return s;
+    } catch (const ECliError& e) {
+        return "error " + e.Message();
+    }
+}
+
+// Readers take their input in pieces: a line, an element, a string or a quoted field may end in
+// another piece than it starts in, and the lines that messages name must not move.
+TEST(TransferFormat, ReadingInSmallPiecesGivesWhatReadingWholeGives)
+{
+    const std::string gz = EncodeBase64(GzipCompress("packed bytes"));
+    const struct TCase {
+        const char* Format;
+        std::string Text;
+        std::string InResult; // part of what reading it whole gives
+    } cases[] = {
+        {"keepass-xml",
+         "<?xml version=\"1.0\"?>\n<KeePassFile><Meta><Binaries><Binary ID=\"0\" Compressed=\"True\">" + gz +
+             "</Binary></Binaries></Meta>\n<Root><Group><Name>r</Name>\n<Entry><String><Key>Title</Key>"
+             "<Value>第一 &amp; 二</Value></String></Entry>\n<Group><Name>子</Name>\n<Entry><String><Key>Notes</Key>"
+             "<Value>多\n行</Value></String><Binary><Key>f</Key><Value Ref=\"0\"/></Binary></Entry>\n</Group>\n"
+             "</Group></Root></KeePassFile>\n",
+         "line 6 3 3/子  [多\n行] f=packed bytes"},
+        {"keepass-xml", "<KeePassFile><Root><Group>\n<Entry><String><Key>T\xE4\xB8\xADitle</Key><Value>x</Value>"
+                        "</String></Entry>\n<Entry>\n</Group></Root></KeePassFile>",
+         "error in.file: not XML: "},
+        {"keepass-xml", "<KeePassFile><Root><Group>\n\n<Entry><String><Key>Title</Key><Value>cut in the mid",
+         "error in.file: not XML: "},
+        {"keepass-xml", "<KeePassFile><Root><Group>\n<Entry><String><Key>Title</Key><Value>a\xC3\x28</Value>",
+         "line 2: <Value> holds text that is not UTF-8"},
+        // Lists in any order: stored web, bank, notes, with folders that come after them.
+        {"json", R"({"notes":[{"folder":4,"title":"n"}],"web":[{"folder":4,"title":"w","password":"p"}],)"
+                 "\n\"folders\":[{\"id\":4,\"parent\":1,\"name\":\"a\",\"sort\":5}],\"format\":\"zembrix-export\",\"version\":1}",
+         "web[0] 1 1/a w [p]\nnotes[0] 3 1/a n []\n"},
+        {"json", "{\"format\":\"zembrix-export\",\"version\":1,\n\"web\":[{\"folder\":1,\"title\":\"cut in the mid",
+         "error in.file: not JSON: parse error at line 2"},
+        // A fault the text holds before the place where it stops being JSON: the latter is told.
+        {"json", "{\"format\":\"other\",\n\"version\":1,,}", "error in.file: not JSON: parse error at line 2"},
+        {"csv", "\xEF\xBB\xBFGroup,Title,Password,Notes\r\n<网上信息>/a,t1,p1,\"one\r\ntwo\"\r\nx,t2,,\r\n,,,\r\n",
+         "line 4 1 1 t2 []"},
+        {"csv", "Title,Notes\na,\"open\nstill open\n", "error in.file: not CSV: line 2: a quoted field"},
+        {"csv", "Title,Notes\na,b\n\"c\"x,d\n", "error in.file: not CSV: line 3"},
+        {"csv", "Title\nok\n\xFF\xFE\n", "error in.file: line 3: the text is not UTF-8"},
+    };
+    for (const TCase& c : cases) {
+        const std::string whole = ReadAs(c.Format, c.Text, TImportSource::kPieceBytes);
+        EXPECT_NE(whole.find(c.InResult), std::string::npos) << c.Text << "\n=> " << whole;
+        for (const std::size_t piece : {1, 2, 3, 7, 64})
+            EXPECT_EQ(ReadAs(c.Format, c.Text, piece), whole) << c.Text << " in pieces of " << piece;
+    }
+}
+
+// A group's own entries are stored before those of its subgroups, also when the file lists some
+// of them after a subgroup; the recycle bin is left out wherever the file names it.
+TEST(TransferFormat, KeePassXmlEntriesAfterASubgroupKeepTheGroupOrder)
+{
+    std::string text = "<KeePassFile><Root><Group><Name>r</Name>\n"
+                       "<Entry><String><Key>Title</Key><Value>a</Value></String></Entry>\n"
+                       "<Group><UUID>QkJC</UUID><Name>bin</Name>\n"
+                       "<Entry><String><Key>Password</Key><Value Protected=\"True\">x</Value></String></Entry>\n"
+                       "</Group>\n"
+                       "<Group><Name>g</Name>\n"
+                       "<Entry><String><Key>Title</Key><Value>c</Value></String></Entry>\n"
+                       "</Group>\n"
+                       "<Entry><String><Key>Title</Key><Value>b</Value></String></Entry>\n"
+                       "</Group></Root>\n"
+                       "<Meta><RecycleBinUUID>QkJC</RecycleBinUUID></Meta></KeePassFile>\n";
+    const TImportData d = ReadImportText("keepass-xml", text, "in.xml", 5);
+    ASSERT_EQ(d.Entries.size(), 3u);
+    EXPECT_EQ(d.Entries[0].Caption() + d.Entries[1].Caption() + d.Entries[2].Caption(), "abc");
+    EXPECT_EQ(d.Entries[1].Source, "line 9");
+    ASSERT_EQ(d.Notices.size(), 1u);
+    EXPECT_NE(d.Notices[0].find("the recycle bin (group \"bin\", 1 entries)"), std::string::npos) << d.Notices[0];
+}

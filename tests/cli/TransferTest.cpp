@@ -2,6 +2,7 @@
 // input, and both directions against the real keepassxc-cli.
 #include "CliFolderTest.h"
 #include "CliRunner.h"
+#include "cli/transfer/Gzip.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -278,6 +279,57 @@ TEST_F(TransferTest, InputThatDoesNotParseWritesNothingAndNeedsNoPassword)
         }
         EXPECT_EQ(ReadFile(box), before) << c.Args[2];
     }
+}
+
+// The whole input is checked before the box is opened, also when storing reads it a second
+// time: a fault in the last entry, after many good ones, leaves the box as it was to the byte.
+TEST_F(TransferTest, AFaultInTheLastEntryOfALargeInputWritesNothing)
+{
+    const std::string box = NewBox("box.zmb");
+    Fill(box);
+    const std::string before = ReadFile(box);
+    const int n = 3000; // inputs of several read pieces
+    std::string xml = "<KeePassFile><Root><Group><Name>r</Name>\n";
+    std::string csv = "Group,Title,Notes\n";
+    std::string json = "{\"format\":\"zembrix-export\",\"version\":1,\"web\":[\n";
+    for (int i = 0; i < n; ++i) {
+        const std::string t = "entry-" + std::to_string(i) + " " + std::string(100, 'x');
+        xml += "<Entry><String><Key>Title</Key><Value>" + t + "</Value></String></Entry>\n";
+        csv += "<网上信息>," + t + ",note\n";
+        json += "{\"folder\":1,\"title\":\"" + t + "\"},\n";
+    }
+    WriteFile(Path("last.xml"), xml + "<Entry><String><Key>Password</Key><Value Protected=\"True\">eA==</Value>"
+                                      "</String></Entry>\n</Group></Root></KeePassFile>\n");
+    WriteFile(Path("last.csv"), csv + "<网上信息>,last,\xFF\n");
+    WriteFile(Path("last.json"), json + "{\"folder\":1,\"title\":7}]}\n");
+    // Packed, the same file; cut short, a damaged stream.
+    const std::string good = xml + "</Group></Root></KeePassFile>\n";
+    const std::string packed = GzipCompress(good);
+    WriteFile(Path("cut.xml"), packed.substr(0, packed.size() - 9));
+    struct TCase {
+        std::string Input, InErr;
+    } cases[] = {
+        {"last.xml", "line " + std::to_string(n + 2) + ": a protected value"},
+        {"last.csv", "line " + std::to_string(n + 2) + ": the text is not UTF-8"},
+        {"last.json", "not a zembrix-cli JSON export: web[" + std::to_string(n) + "].title: a string expected"},
+        {"cut.xml", "gzip-packed, but the stream is damaged"},
+    };
+    for (const TCase& c : cases) {
+        const TCliResult r = RunCli({"import", box, Path(c.Input)}, kPwd + "\n");
+        EXPECT_EQ(r.Code, 1) << c.Input << ": " << r.Err;
+        EXPECT_EQ(r.Out, "") << c.Input;
+        EXPECT_NE(r.Err.find(Path(c.Input) + ": " + c.InErr), std::string::npos) << r.Err;
+        EXPECT_EQ(ReadFile(box), before) << c.Input;
+    }
+
+    // The good file imports the same whether packed or not.
+    WriteFile(Path("good.xml"), good);
+    WriteFile(Path("good.xml.gz"), packed);
+    const std::string plainBox = NewBox("plain.zmb"), packedBox = NewBox("packed.zmb");
+    EXPECT_NE(Ok({"import", plainBox, Path("good.xml")}).Out.find("Imported " + std::to_string(n) + " entries"),
+              std::string::npos);
+    Ok({"import", packedBox, Path("good.xml.gz")}); // the format by the name without ".gz"
+    EXPECT_EQ(Ok({"export", packedBox, "--format", "csv"}).Out, Ok({"export", plainBox, "--format", "csv"}).Out);
 }
 
 TEST_F(TransferTest, KeePassXCReadsOurKeePassXmlFieldByField)
