@@ -13,6 +13,8 @@
 namespace {
 
 // Records per batch: enough to keep every core busy, few enough that a batch's blobs stay small.
+// The first batch is read before any decoding can start, so it is small and the next ones grow.
+constexpr int kFirstBatchRecords = 128;
 constexpr int kBatchRecords = 2048;
 // Blobs closer than this are fetched in one read (the gap is read and dropped), up to a piece of
 // kMaxPiece bytes; the page cache makes the gap cheaper than another system call.
@@ -50,7 +52,7 @@ int32_t TScannedRecord::ReadBlob(TNorkCodec& Codec, TMemoryStream& Plain)
 }
 
 TNorkRecordScan::TNorkRecordScan(TNorkTable& Table, int BlobIndex, std::vector<int32_t> IDs)
-    : FTable(Table), FBlobIndex(BlobIndex), FIDs(std::move(IDs))
+    : FTable(Table), FBlobIndex(BlobIndex), FIDs(std::move(IDs)), FBatchSize(kFirstBatchRecords)
 {
     FTable.CheckTableActive();
     if (BlobIndex >= FTable.TableHeader().BlobCount)
@@ -73,22 +75,23 @@ void TNorkRecordScan::PrepareCodecs(int Workers)
         FCodecs.push_back(FTable.Database()->NewCodec());
 }
 
-bool TNorkRecordScan::NextBatch()
+bool TNorkRecordScan::NextBatch(TScanBatch& Batch)
 {
     FTable.CheckTableActive();
-    const int count = std::min(kBatchRecords, static_cast<int>(FIDs.size()) - FNext);
-    FBatch.reset(); // wipes the last batch
-    FBatchCount = 0;
+    const int count = std::min(FBatchSize, static_cast<int>(FIDs.size()) - FNext);
+    FBatchSize = std::min(2 * FBatchSize, kBatchRecords);
+    Batch.FRecords.reset(); // wipes the batch before
+    Batch.FCount = 0;
     if (count <= 0)
         return false;
-    FBatch = std::make_unique<TScannedRecord[]>(static_cast<std::size_t>(count));
-    FBatchCount = count;
+    Batch.FRecords = std::make_unique<TScannedRecord[]>(static_cast<std::size_t>(count));
+    Batch.FCount = count;
     const int32_t dataSize = FTable.TableHeader().RecordSize;
     // One opening of the file for the whole batch.
     FTable.Database()->WithFileIO([&] {
         std::vector<uint8_t> phy(static_cast<std::size_t>(FTable.PhyRecSize()));
         for (int k = 0; k < count; ++k) {
-            TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
+            TScannedRecord& rec = Batch.Record(k);
             rec.FID = FIDs[static_cast<std::size_t>(FNext + k)];
             if (FTable.FindRecord(rec.FID) < 0) {
                 rec.FLive = false;
@@ -104,7 +107,7 @@ bool TNorkRecordScan::NextBatch()
         }
         SecureZero(phy.data(), phy.size());
         if (FBlobIndex >= 0)
-            ReadBlobs();
+            ReadBlobs(Batch);
     });
     FNext += count;
     return true;
@@ -154,7 +157,7 @@ void ReadInFileOrder(TNorkFileIO& IO, std::vector<TWanted>& Wanted, TakeFn Take,
 
 } // namespace
 
-void TNorkRecordScan::ReadBlobs()
+void TNorkRecordScan::ReadBlobs(TScanBatch& Batch)
 {
     TNorkFileIO& io = FTable.Database()->FileIO();
     const auto fail = [](const TWanted& W, std::exception_ptr Error) { W.Record->FBlobError = Error; };
@@ -163,8 +166,8 @@ void TNorkRecordScan::ReadBlobs()
     const int64_t descriptorAt = int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTable.TableHeader().IndexCount) +
                                  int64_t(sizeof(TBlobInfo)) * FBlobIndex;
     std::vector<TWanted> wanted;
-    for (int k = 0; k < FBatchCount; ++k) {
-        TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
+    for (int k = 0; k < Batch.Count(); ++k) {
+        TScannedRecord& rec = Batch.Record(k);
         if (rec.FLive && !rec.FError)
             wanted.push_back({FTable.GetRecordOffset(rec.FID) + descriptorAt, int64_t(sizeof(TBlobInfo)), &rec});
     }
