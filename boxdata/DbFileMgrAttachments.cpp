@@ -6,6 +6,9 @@
 #include "boxdata/StoredRecords.h"
 #include "dataproc/UpdateBracket.h"
 #include "storage/Nork.h"
+#include "storage/NorkRecordScan.h"
+
+#include <memory>
 
 // The content goes in with the record: a record that claims a size never stands in the file
 // without the content it claims.
@@ -52,6 +55,28 @@ bool TDbFileMgr::GetAttachment(int32_t ID, TMemoryStream& DataStream)
     DataStream.Clear();
     ReadRecordBlob(*FAttachTable, ID, DataStream);
     return true;
+}
+
+void TDbFileMgr::GetAttachments(const TIntegerAry& IDs,
+                                const std::function<void(int32_t ID, const TMemoryStream* Content)>& Take)
+{
+    struct TRead {
+        int32_t ID;
+        std::unique_ptr<TMemoryStream> Content; // null: no such attachment
+    };
+    TUpdateBracket bracket(*FAttachTable);
+    TNorkRecordScan scan(*FAttachTable, 0, IDs);
+    ScanRecords<TRead>(
+        scan,
+        [&](TScannedRecord& Record, TNorkCodec& Codec) -> std::optional<TRead> {
+            if (!Record.Live())
+                return TRead{Record.ID(), nullptr};
+            Record.Data(Codec); // raises what reading the record raises
+            auto content = std::make_unique<TMemoryStream>();
+            ReadRecordBlob(*FAttachTable, Record, Codec, *content);
+            return TRead{Record.ID(), std::move(content)};
+        },
+        [&](TRead&& Read) { Take(Read.ID, Read.Content.get()); });
 }
 
 void TDbFileMgr::GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID)
