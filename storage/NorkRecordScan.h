@@ -23,15 +23,10 @@
 
 class TNorkTable;
 
-// One live record of a batch, as read from the file and not yet decoded.
+// One live record of a batch, as read from the file and not yet decoded. Its bytes live in the
+// batch's buffers.
 class TScannedRecord {
 public:
-    TScannedRecord() = default;
-    // The record's data may hold deciphered secrets.
-    ~TScannedRecord();
-    TScannedRecord(const TScannedRecord&) = delete;
-    TScannedRecord& operator=(const TScannedRecord&) = delete;
-
     int32_t ID() const { return FID; }
     // False for a listed id that is not live (ReadRecord would answer false); such a record has
     // neither data nor blob.
@@ -49,14 +44,17 @@ private:
     int32_t FID = 0;
     bool FLive = true;
     bool FDecoded = false;
-    std::vector<uint8_t> FData;
+    uint8_t* FData = nullptr;
+    int FDataSize = 0;
     std::exception_ptr FError; // reading the record failed
     TBlobInfo FBlob{};
-    TMemoryStream FStored;
-    std::exception_ptr FBlobError; // reading the blob's descriptor or bytes failed
+    const uint8_t* FStored = nullptr; // the blob's FBlob.StoredSize stored bytes
+    std::exception_ptr FBlobError;    // reading the blob's descriptor or bytes failed
 };
 
-// The records of one batch of a scan, kept while the next batch is read.
+// The records of one batch of a scan, kept while the next batch is read. Its buffers hold
+// deciphered record data and, in a box without encryption, plain blob bytes, so they are wiped
+// before they are used again or released.
 class TScanBatch {
 public:
     int Count() const { return FCount; }
@@ -67,6 +65,8 @@ private:
 
     std::unique_ptr<TScannedRecord[]> FRecords;
     int FCount = 0;
+    TMemoryStream FRecordBytes; // every record's data, one after the other
+    TMemoryStream FBlobBytes;   // the pieces of the file the blobs were read from
 };
 
 class TNorkRecordScan {
@@ -89,6 +89,7 @@ public:
     TNorkTable& Table() { return FTable; }
 
 private:
+    void ReadRecords(TScanBatch& Batch, int Count);
     void ReadBlobs(TScanBatch& Batch);
 
     TNorkTable& FTable;
