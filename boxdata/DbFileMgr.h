@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -203,6 +204,9 @@ public:
                         const std::function<void(int32_t ID, const TMemoryStream* Content)>& Take);
     // In ascending attachment id order (the order of adding).
     void GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID);
+    // Every owner's list as GetAttachmentList answers it, from one reading of the table; raises
+    // what it raises.
+    void GetAttachmentLists(std::map<int32_t, TAttachDataHeaderAry>& ByOwner);
 
     // ---- search ----
 

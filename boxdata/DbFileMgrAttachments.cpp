@@ -79,21 +79,39 @@ void TDbFileMgr::GetAttachments(const TIntegerAry& IDs,
         [&](TRead&& Read) { Take(Read.ID, Read.Content.get()); });
 }
 
-void TDbFileMgr::GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID)
+namespace {
+
+// Every attachment record in ascending id order, which is also the order of adding.
+template <class VisitFn>
+void ForEachAttachment(TNorkTable& Table, VisitFn Visit)
 {
-    // A scan of the whole table in id order, which is also the order of adding.
-    List.clear();
     TRecordBuffer rec;
-    const int count = FAttachTable->RecordCount();
+    const int count = Table.RecordCount();
     for (int pos = 0; pos < count; ++pos) {
         int32_t id = 0;
-        if (!FAttachTable->ReadRecord(pos, id, rec.Data()))
-            continue;
-        if (GetInt32(rec.Data(), AttachRec::kOwnerID) != OwnerID)
+        if (!Table.ReadRecord(pos, id, rec.Data()))
             continue;
         TAttachDataHeader header;
         UnpackAttach(rec.Data(), header);
         header.ID = id;
-        List.push_back(std::move(header));
+        Visit(GetInt32(rec.Data(), AttachRec::kOwnerID), std::move(header));
     }
+}
+
+} // namespace
+
+void TDbFileMgr::GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID)
+{
+    List.clear();
+    ForEachAttachment(*FAttachTable, [&](int32_t Owner, TAttachDataHeader&& Header) {
+        if (Owner == OwnerID)
+            List.push_back(std::move(Header));
+    });
+}
+
+void TDbFileMgr::GetAttachmentLists(std::map<int32_t, TAttachDataHeaderAry>& ByOwner)
+{
+    ByOwner.clear();
+    ForEachAttachment(*FAttachTable,
+                      [&](int32_t Owner, TAttachDataHeader&& Header) { ByOwner[Owner].push_back(std::move(Header)); });
 }

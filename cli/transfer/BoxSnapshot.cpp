@@ -5,6 +5,7 @@
 #include "cli/FileData.h"
 
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -40,6 +41,9 @@ TBoxSnapshot ReadBoxSnapshot(TDbFileMgr& Box, const TFolderTree& Tree, const std
             snap.Categories.push_back(indexOf.at(f.Folder.ID));
     }
 
+    // Every owner's attachment list, read once when the first note needs it (where reading the
+    // lists note by note would first have read the table).
+    std::optional<std::map<int32_t, TAttachDataHeaderAry>> attachments;
     // Every kind is read from every folder: the data layer does not keep entries to their
     // category's folders, and an export that skipped a misfiled entry would lose it.
     for (TSnapshotFolder& f : snap.Folders) {
@@ -57,9 +61,11 @@ TBoxSnapshot ReadBoxSnapshot(TDbFileMgr& Box, const TFolderTree& Tree, const std
         for (TZmbCommItem& item : notes) {
             TSnapshotNote note;
             note.Item = std::move(item);
-            TAttachDataHeaderAry headers;
-            Box.GetAttachmentList(headers, note.Item.ID);
-            for (const TAttachDataHeader& h : headers) {
+            if (!attachments)
+                Box.GetAttachmentLists(attachments.emplace());
+            static const TAttachDataHeaderAry kNone;
+            const auto found = attachments->find(note.Item.ID);
+            for (const TAttachDataHeader& h : found == attachments->end() ? kNone : found->second) {
                 TAttachData a;
                 a.ID = h.ID;
                 a.Name = h.Name;
