@@ -76,7 +76,10 @@ void TDbFileMgr::GetAttachments(const TIntegerAry& IDs,
             ReadRecordBlob(*FAttachTable, Record, Codec, *content);
             return TRead{Record.ID(), std::move(content)};
         },
-        [&](TRead&& Read) { Take(Read.ID, Read.Content.get()); });
+        [&](TRead&& Read) {
+            Take(Read.ID, Read.Content.get());
+            Read.Content.reset(); // a batch's contents are not all kept until the next one
+        });
 }
 
 namespace {
