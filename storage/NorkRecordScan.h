@@ -5,9 +5,9 @@
 //
 // The reading runs on the table's thread, one batch ahead of the decoding; only TScannedRecord's
 // decoding and the caller's Visit run on the others, so a Visit may read the table's settings
-// but nothing the reading changes. Every error is kept with the record it belongs to and raised, in record
-// order, where the one-record-at-a-time reading would have raised it; so a scan answers and
-// raises exactly what reading the records one by one answers and raises.
+// but nothing the reading changes. Every error is kept with the record it belongs to and raised,
+// in record order, where the one-record-at-a-time reading would have raised it; so a scan
+// answers and raises exactly what reading the records one by one answers and raises.
 #pragma once
 
 #include "dataproc/MemoryStream.h"
