@@ -13,7 +13,7 @@
 namespace {
 
 // Records per batch: enough to keep every core busy, few enough that a batch's blobs stay small.
-// The first batch is read before any decoding can start, so it is small and the next ones grow.
+// The first batch is read before any decoding can start, so it is small; the others are full.
 constexpr int kFirstBatchRecords = 256;
 constexpr int kBatchRecords = 2048;
 // Blobs closer than this are fetched in one read (the gap is read and dropped), up to a piece of

@@ -79,7 +79,7 @@ public:
     ~TNorkRecordScan();
 
     // Reads the next batch into Batch (wiping what it held); false when every record has been
-    // read. The first batches are small, so that decoding starts early. Raises like TNorkTable
+    // read. The first batch is small, so that decoding starts early. Raises like TNorkTable
     // for a table that is no longer open; read errors stay with their records.
     bool NextBatch(TScanBatch& Batch);
     // Makes codecs for Workers decode threads (on the table's thread, before they start).
