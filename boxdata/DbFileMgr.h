@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -194,8 +195,18 @@ public:
     void RenameAttachment(int32_t ID, const std::string& NewName);
     // False, stream untouched, when there is no such attachment.
     bool GetAttachment(int32_t ID, TMemoryStream& DataStream);
+    // The contents of the attachments IDs, read together: in file order in large pieces and
+    // decoded on every core. Take(ID, Content) runs on the calling thread once per id, in the
+    // order of IDs, with Content null where GetAttachment would answer false. Raises what
+    // GetAttachment raises, for the first id in order whose reading fails, after the ids
+    // before it were taken; raises what Take raises.
+    void GetAttachments(const TIntegerAry& IDs,
+                        const std::function<void(int32_t ID, const TMemoryStream* Content)>& Take);
     // In ascending attachment id order (the order of adding).
     void GetAttachmentList(TAttachDataHeaderAry& List, int32_t OwnerID);
+    // Every owner's list as GetAttachmentList answers it, from one reading of the table; raises
+    // what it raises.
+    void GetAttachmentLists(std::map<int32_t, TAttachDataHeaderAry>& ByOwner);
 
     // ---- search ----
 

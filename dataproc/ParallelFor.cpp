@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -37,11 +38,26 @@ int WorkersFor(int Count)
 
 void ParallelFor(int Count, int Workers, const std::function<void(int Index, int Worker)>& Body)
 {
-    if (Count <= 0)
-        return;
-    if (Workers <= 1) {
+    ParallelFor(Count, Workers, Body, [] {});
+}
+
+void ParallelFor(int Count, int Workers, const std::function<void(int Index, int Worker)>& Body,
+                 const std::function<void()>& Alongside)
+{
+    std::exception_ptr error;
+    const auto alongside = [&] {
+        try {
+            Alongside();
+        } catch (...) {
+            error = std::current_exception();
+        }
+    };
+    if (Count <= 0 || Workers <= 1) {
+        alongside();
         for (int i = 0; i < Count; ++i)
             Body(i, 0);
+        if (error)
+            std::rethrow_exception(error);
         return;
     }
     std::atomic<int> next{0};
@@ -64,6 +80,11 @@ void ParallelFor(int Count, int Workers, const std::function<void(int Index, int
             break; // the threads that did start, and this one, share the work
         }
     }
+    alongside();
     work(0);
-    // The jthreads join here, so every Body has returned when this call does.
+    for (std::jthread& h : helpers)
+        h.join();
+    // Every Body has returned before anything passes on.
+    if (error)
+        std::rethrow_exception(error);
 }

@@ -20,3 +20,10 @@ int WorkersFor(int Count);
 // small runs in ascending order. Body must not raise (callers keep per-item errors). A thread
 // that cannot be started leaves its share to the others, so this never raises.
 void ParallelFor(int Count, int Workers, const std::function<void(int Index, int Worker)>& Body);
+
+// The same, with the calling thread first running Alongside while the other workers start on the
+// items, and then joining them; so a reader can fetch the next piece of work while this one is
+// decoded. Alongside runs exactly once, also when there are no items; when it raises, the items
+// are still all done before its error passes on.
+void ParallelFor(int Count, int Workers, const std::function<void(int Index, int Worker)>& Body,
+                 const std::function<void()>& Alongside);

@@ -24,8 +24,11 @@ public:
     void DecodeRecord(void* Data, int Size);
     // Stored blob bytes into their plain form (see DecodeStoredBlob).
     void DecodeBlob(TMemoryStream& Stored, TMemoryStream& Plain, int64_t PlainSize);
+    // The same from Size stored bytes in memory (a scan's read buffer), left as they are.
+    void DecodeBlob(const uint8_t* Stored, int64_t Size, TMemoryStream& Plain, int64_t PlainSize);
 
 private:
+    TMemoryStream FDeciphered; // on its way to the inflater; wiped after each blob, its room kept
     bool FCompress;
     bool FEncrypt;
     TCompressMgr FCompressMgr;

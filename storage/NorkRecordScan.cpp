@@ -13,6 +13,8 @@
 namespace {
 
 // Records per batch: enough to keep every core busy, few enough that a batch's blobs stay small.
+// The first batch is read before any decoding can start, so it is small; the others are full.
+constexpr int kFirstBatchRecords = 256;
 constexpr int kBatchRecords = 2048;
 // Blobs closer than this are fetched in one read (the gap is read and dropped), up to a piece of
 // kMaxPiece bytes; the page cache makes the gap cheaper than another system call.
@@ -21,20 +23,15 @@ constexpr int64_t kMaxPiece = 8 * 1024 * 1024;
 
 } // namespace
 
-TScannedRecord::~TScannedRecord()
-{
-    SecureZero(FData.data(), FData.size());
-}
-
 const uint8_t* TScannedRecord::Data(TNorkCodec& Codec)
 {
     if (FError)
         std::rethrow_exception(FError);
     if (!FDecoded) {
-        Codec.DecodeRecord(FData.data(), static_cast<int>(FData.size()));
+        Codec.DecodeRecord(FData, FDataSize);
         FDecoded = true;
     }
-    return FData.data();
+    return FData;
 }
 
 int32_t TScannedRecord::ReadBlob(TNorkCodec& Codec, TMemoryStream& Plain)
@@ -45,12 +42,12 @@ int32_t TScannedRecord::ReadBlob(TNorkCodec& Codec, TMemoryStream& Plain)
         Plain.Clear();
         return 0;
     }
-    Codec.DecodeBlob(FStored, Plain, FBlob.DataSize);
+    Codec.DecodeBlob(FStored, FBlob.StoredSize, Plain, FBlob.DataSize);
     return FBlob.StoredSize;
 }
 
 TNorkRecordScan::TNorkRecordScan(TNorkTable& Table, int BlobIndex, std::vector<int32_t> IDs)
-    : FTable(Table), FBlobIndex(BlobIndex), FIDs(std::move(IDs))
+    : FTable(Table), FBlobIndex(BlobIndex), FIDs(std::move(IDs)), FBatchSize(kFirstBatchRecords)
 {
     FTable.CheckTableActive();
     if (BlobIndex >= FTable.TableHeader().BlobCount)
@@ -73,41 +70,52 @@ void TNorkRecordScan::PrepareCodecs(int Workers)
         FCodecs.push_back(FTable.Database()->NewCodec());
 }
 
-bool TNorkRecordScan::NextBatch()
+bool TNorkRecordScan::NextBatch(TScanBatch& Batch)
 {
     FTable.CheckTableActive();
-    const int count = std::min(kBatchRecords, static_cast<int>(FIDs.size()) - FNext);
-    FBatch.reset(); // wipes the last batch
-    FBatchCount = 0;
+    const int count = std::min(FBatchSize, static_cast<int>(FIDs.size()) - FNext);
+    FBatchSize = kBatchRecords;
+    Batch.FRecords.reset();
+    Batch.FCount = 0;
+    Batch.FRecordBytes.SetSize(0); // wipes the batch before; its room is used again
+    Batch.FBlobBytes.SetSize(0);
     if (count <= 0)
         return false;
-    FBatch = std::make_unique<TScannedRecord[]>(static_cast<std::size_t>(count));
-    FBatchCount = count;
-    const int32_t dataSize = FTable.TableHeader().RecordSize;
+    Batch.FRecords = std::make_unique<TScannedRecord[]>(static_cast<std::size_t>(count));
+    Batch.FCount = count;
     // One opening of the file for the whole batch.
     FTable.Database()->WithFileIO([&] {
-        std::vector<uint8_t> phy(static_cast<std::size_t>(FTable.PhyRecSize()));
-        for (int k = 0; k < count; ++k) {
-            TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
-            rec.FID = FIDs[static_cast<std::size_t>(FNext + k)];
-            if (FTable.FindRecord(rec.FID) < 0) {
-                rec.FLive = false;
-                continue;
-            }
-            try {
-                // Through the record cache, as every other read of a record goes.
-                FTable.ReadRawRecord(rec.FID, phy.data());
-                rec.FData.assign(phy.begin() + FTable.PrefixSize(), phy.begin() + FTable.PrefixSize() + dataSize);
-            } catch (...) {
-                rec.FError = std::current_exception();
-            }
-        }
-        SecureZero(phy.data(), phy.size());
+        ReadRecords(Batch, count);
         if (FBlobIndex >= 0)
-            ReadBlobs();
+            ReadBlobs(Batch);
     });
     FNext += count;
     return true;
+}
+
+void TNorkRecordScan::ReadRecords(TScanBatch& Batch, int Count)
+{
+    const int32_t dataSize = FTable.TableHeader().RecordSize;
+    Batch.FRecordBytes.SetSize(int64_t(Count) * dataSize);
+    std::vector<uint8_t> phy(static_cast<std::size_t>(FTable.PhyRecSize()));
+    for (int k = 0; k < Count; ++k) {
+        TScannedRecord& rec = Batch.Record(k);
+        rec.FID = FIDs[static_cast<std::size_t>(FNext + k)];
+        if (FTable.FindRecord(rec.FID) < 0) {
+            rec.FLive = false;
+            continue;
+        }
+        try {
+            // Through the record cache, as every other read of a record goes.
+            FTable.ReadRawRecord(rec.FID, phy.data());
+            rec.FData = Batch.FRecordBytes.Memory() + int64_t(k) * dataSize;
+            rec.FDataSize = dataSize;
+            std::memcpy(rec.FData, phy.data() + FTable.PrefixSize(), static_cast<std::size_t>(dataSize));
+        } catch (...) {
+            rec.FError = std::current_exception();
+        }
+    }
+    SecureZero(phy.data(), phy.size());
 }
 
 namespace {
@@ -119,13 +127,19 @@ struct TWanted {
     TScannedRecord* Record;
 };
 
-// Reads every stretch in file order, neighbours together in one read, and hands each its bytes
-// (Take) or the error its read raised (Fail).
+// Reads every stretch in file order, neighbours together in one read, into Buffer (its content
+// replaced, sized once), and hands each its bytes there (Take) or the error its read raised (Fail).
 template <class TakeFn, class FailFn>
-void ReadInFileOrder(TNorkFileIO& IO, std::vector<TWanted>& Wanted, TakeFn Take, FailFn Fail)
+void ReadInFileOrder(TNorkFileIO& IO, std::vector<TWanted>& Wanted, TMemoryStream& Buffer, TakeFn Take, FailFn Fail)
 {
     std::sort(Wanted.begin(), Wanted.end(), [](const TWanted& A, const TWanted& B) { return A.Offset < B.Offset; });
-    std::vector<uint8_t> piece;
+    // The pieces: [first, last) of Wanted, from Start to End in the file.
+    struct TPiece {
+        std::size_t First, Last;
+        int64_t Start, End;
+    };
+    std::vector<TPiece> pieces;
+    int64_t total = 0;
     for (std::size_t first = 0; first < Wanted.size();) {
         const int64_t start = Wanted[first].Offset;
         int64_t end = start + Wanted[first].Size;
@@ -137,24 +151,29 @@ void ReadInFileOrder(TNorkFileIO& IO, std::vector<TWanted>& Wanted, TakeFn Take,
             end = nextEnd;
             ++last;
         }
-        try {
-            piece.resize(static_cast<std::size_t>(end - start));
-            if (IO.ReadAt(start, piece.data(), end - start) != end - start)
-                RaiseFileCorrupt();
-            for (std::size_t k = first; k < last; ++k)
-                Take(Wanted[k], piece.data() + (Wanted[k].Offset - start));
-        } catch (...) {
-            for (std::size_t k = first; k < last; ++k)
-                Fail(Wanted[k], std::current_exception());
-        }
+        pieces.push_back({first, last, start, end});
+        total += end - start;
         first = last;
     }
-    SecureZero(piece.data(), piece.size()); // attachment bytes of a box without encryption
+    Buffer.SetSize(total);
+    uint8_t* at = Buffer.Memory();
+    for (const TPiece& p : pieces) {
+        try {
+            if (IO.ReadAt(p.Start, at, p.End - p.Start) != p.End - p.Start)
+                RaiseFileCorrupt();
+            for (std::size_t k = p.First; k < p.Last; ++k)
+                Take(Wanted[k], at + (Wanted[k].Offset - p.Start));
+        } catch (...) {
+            for (std::size_t k = p.First; k < p.Last; ++k)
+                Fail(Wanted[k], std::current_exception());
+        }
+        at += p.End - p.Start;
+    }
 }
 
 } // namespace
 
-void TNorkRecordScan::ReadBlobs()
+void TNorkRecordScan::ReadBlobs(TScanBatch& Batch)
 {
     TNorkFileIO& io = FTable.Database()->FileIO();
     const auto fail = [](const TWanted& W, std::exception_ptr Error) { W.Record->FBlobError = Error; };
@@ -163,13 +182,14 @@ void TNorkRecordScan::ReadBlobs()
     const int64_t descriptorAt = int64_t(sizeof(TPhyRecPrefix)) + 4 * int64_t(FTable.TableHeader().IndexCount) +
                                  int64_t(sizeof(TBlobInfo)) * FBlobIndex;
     std::vector<TWanted> wanted;
-    for (int k = 0; k < FBatchCount; ++k) {
-        TScannedRecord& rec = FBatch[static_cast<std::size_t>(k)];
+    for (int k = 0; k < Batch.Count(); ++k) {
+        TScannedRecord& rec = Batch.Record(k);
         if (rec.FLive && !rec.FError)
             wanted.push_back({FTable.GetRecordOffset(rec.FID) + descriptorAt, int64_t(sizeof(TBlobInfo)), &rec});
     }
+    TMemoryStream descriptors;
     ReadInFileOrder(
-        io, wanted,
+        io, wanted, descriptors,
         [&](const TWanted& W, const uint8_t* Bytes) {
             std::memcpy(&W.Record->FBlob, Bytes, sizeof(TBlobInfo));
             try {
@@ -184,11 +204,7 @@ void TNorkRecordScan::ReadBlobs()
     for (const TWanted& w : wanted)
         if (!w.Record->FBlobError && w.Record->FBlob.DataOfs != 0)
             blocks.push_back({w.Record->FBlob.DataOfs, w.Record->FBlob.StoredSize, w.Record});
+    // The blocks stay where they were read; each record decodes its own from there.
     ReadInFileOrder(
-        io, blocks,
-        [](const TWanted& W, const uint8_t* Bytes) {
-            W.Record->FStored.Clear();
-            W.Record->FStored.Write(Bytes, W.Size);
-        },
-        fail);
+        io, blocks, Batch.FBlobBytes, [](const TWanted& W, const uint8_t* Bytes) { W.Record->FStored = Bytes; }, fail);
 }

@@ -2,6 +2,7 @@
 #include "dataproc/Exception.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -206,6 +207,24 @@ TEST_F(TFoldersEntriesTest, AttachmentsOfAnySize)
         ASSERT_TRUE(FMgr.GetAttachment(ids[i], s));
         EXPECT_EQ(std::string(reinterpret_cast<char*>(s.Memory()), static_cast<std::size_t>(s.Size())), contents[i]);
     }
+    // Read together, in an order of their own, with an id that is not there.
+    std::vector<std::string> got;
+    FMgr.GetAttachments({ids[2], 9999, ids[0], ids[1]}, [&](int32_t ID, const TMemoryStream* Content) {
+        got.push_back(std::to_string(ID) + ":" +
+                      (Content ? std::string(reinterpret_cast<const char*>(Content->Memory()),
+                                             static_cast<std::size_t>(Content->Size()))
+                               : "none"));
+    });
+    const std::vector<std::string> expected = {std::to_string(ids[2]) + ":" + big, "9999:none",
+                                               std::to_string(ids[0]) + ":", std::to_string(ids[1]) + ":x"};
+    EXPECT_EQ(got, expected);
+    std::map<int32_t, TAttachDataHeaderAry> byOwner;
+    FMgr.GetAttachmentLists(byOwner);
+    ASSERT_EQ(byOwner.size(), 1u);
+    ASSERT_EQ(byOwner[owner].size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(byOwner[owner][i].ID, list[i].ID);
+
     FMgr.RenameAttachment(ids[1], "");
     FMgr.GetAttachmentList(list, owner);
     EXPECT_EQ(list[1].Name, "");

@@ -1,4 +1,4 @@
-// Search and folder listings decode on every core; they must answer, and fail, exactly as the
+// Search, folder listings and attachment reads decode on every core; they must answer, and fail, exactly as the
 // one-thread path does: the same items in the same order, or the same error after the same
 // items. One box with every entry kind, Chinese and full-width text, entries in the recycle bin
 // and removed records, more records than one read batch holds; then damaged copies of it.
@@ -15,6 +15,8 @@ namespace {
 
 constexpr int32_t kFolder = 4; // "电子邮件" of the default tree
 constexpr int kWebCount = 2300; // more than one read batch
+constexpr int kNoteCount = 300;
+constexpr int kAttachCount = 2 * kNoteCount; // more than the first read batch
 
 // Captions and comments that the searches below find in different ways.
 std::string CaptionFor(int I)
@@ -59,7 +61,7 @@ const TBytes& CleanBox()
             web.Deleted = i % 13 == 0; // in the recycle bin
             mgr.AddNetItem(web, id);
         }
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < kNoteCount; ++i) {
             TZmbBankItem bank;
             bank.FolderID = kFolder;
             bank.BankName = CaptionFor(i);
@@ -73,11 +75,22 @@ const TBytes& CleanBox()
             note.Caption = CaptionFor(i + 1);
             note.Comments = CommentsFor(i + 2);
             mgr.AddCommItem(note, id);
+            for (int a = 0; a < 2; ++a) {
+                TAttachData file;
+                file.OwnerID = id;
+                file.Name = "附件 " + std::to_string(a) + ".txt";
+                const std::string bin = CommentsFor(i + a) + std::string(static_cast<std::size_t>(a * 5000), 'z');
+                file.Size = static_cast<int32_t>(bin.size());
+                file.Bin = TSecretString(bin);
+                int32_t attachID = 0;
+                mgr.AddAttachment(file, attachID);
+            }
         }
         // Removed records leave dead slots between live ones.
         for (int32_t gone = 5; gone <= kWebCount; gone += 97)
             mgr.DeleteNetItem(gone);
         mgr.DeleteBankItem(3);
+        mgr.DeleteAttachment(10);
         mgr.EndUpdate();
         mgr.CloseDatabase();
         return ReadBytes(box.File());
@@ -191,13 +204,40 @@ TOperation ListAll(bool Deleted)
     };
 }
 
+std::string ContentLine(int32_t ID, const TMemoryStream* Content)
+{
+    if (Content == nullptr)
+        return "attach:" + std::to_string(ID) + " none";
+    return "attach:" + std::to_string(ID) + " " +
+           std::string(reinterpret_cast<const char*>(Content->Memory()), static_cast<std::size_t>(Content->Size()));
+}
+
+// Every attachment id and one past them, with a removed one among them, in an order that is not
+// the file's: read together on the many-thread path, one by one on the other.
+TOperation ReadAttachments()
+{
+    return [](TDbFileMgr& Mgr, std::ostream& Out) {
+        TIntegerAry ids;
+        for (int32_t id = kAttachCount + 1; id >= 1; --id)
+            ids.push_back(id);
+        if (DecodeThreadCount() > 1) {
+            Mgr.GetAttachments(ids, [&](int32_t ID, const TMemoryStream* Content) { Out << ContentLine(ID, Content) << "\n"; });
+            return;
+        }
+        for (const int32_t id : ids) {
+            TMemoryStream content;
+            Out << ContentLine(id, Mgr.GetAttachment(id, content) ? &content : nullptr) << "\n";
+        }
+    };
+}
+
 // Damage to the copy of the box: none, or to the comments blob of one web entry.
 using TDamage = std::function<void(TBytes&, const TFileMap&)>;
 
-TDamage ScrambleComments(int32_t ID)
+TDamage ScrambleComments(int32_t ID, TTableNo Table = tnNetItem)
 {
-    return [ID](TBytes& B, const TFileMap& Map) {
-        const TBlobInfo info = Map.Blob(tnNetItem, ID);
+    return [ID, Table](TBytes& B, const TFileMap& Map) {
+        const TBlobInfo info = Map.Blob(Table, ID);
         for (int32_t k = 0; k < info.StoredSize; k += 3)
             B[std::size_t(info.DataOfs + k)] ^= 0x5A;
     };
@@ -245,6 +285,8 @@ TEST(ParallelRead, AnswersAndErrorsMatchTheOneThreadPath)
         {"search over a blob claiming 2 GiB", ClaimSize(1700, 0x7FFFFFFF), Search("needle"), true},
         {"listing with a blob claiming 2 GiB", ClaimSize(1700, 0x7FFFFFFF), ListAll(false), true},
         {"search that matches a damaged entry's fields", ScrambleComments(3), Search("ABC"), false},
+        {"attachments read together", nullptr, ReadAttachments(), false},
+        {"attachments with one scrambled", ScrambleComments(200, tnAttach), ReadAttachments(), true},
         {"check of the box (its deleted flags are findings)", nullptr, Verify, false},
         {"check with scrambled comments and a wrong size", [](TBytes& B, const TFileMap& Map) {
              ScrambleComments(2101)(B, Map);
