@@ -3,31 +3,41 @@
 // marked secret for clipboard managers, and cleared after the timeout when the clipboard still
 // holds it. The box is closed again before the wait; the tool waits until then (or until
 // something else is copied), because on the desktop the clipboard's content lives in the
-// program that put it there.
+// program that put it there: zembrix-cli-clip, started for it, so that the other commands never
+// load the desktop's libraries.
 #include "cli/BoxSession.h"
 #include "cli/CliError.h"
 #include "cli/CommandTable.h"
 #include "cli/EntryLookup.h"
 #include "cli/FolderTree.h"
-#include "services/qt/SecretClipboard.h"
+#include "services/AppFolders.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QTimer>
-
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
-#include <string>
-#include <iostream>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
-#include <stdlib.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
+
+constexpr const char* kClipHolder = "zembrix-cli-clip";
+
+// Twenty seconds, as the desktop program clears its copies.
+constexpr int kDefaultTimeout = 20;
 
 struct TClipOptions {
     std::string File;
     std::string Entry;
     std::string Field = "password";
-    int Timeout = TSecretClipboard::DefaultClearDelay / 1000;
+    int Timeout = kDefaultTimeout;
 };
 
 bool EnvSet(const char* Name)
@@ -91,6 +101,57 @@ TSecretString ReadField(const TClipOptions& O)
     return TSecretString();
 }
 
+// The program that holds the clipboard: beside this one, else where it is installed.
+std::string ClipHolderPath()
+{
+    const std::string beside = ProgramFolder() + "/" + kClipHolder;
+    if (::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return std::string(ZMB_LIBEXEC_DIR) + "/" + kClipHolder;
+}
+
+// Hands Text to the holder through a pipe (never on its command line) and waits for it.
+int HoldOnClipboard(const std::string& Holder, const TClipOptions& O, const TSecretString& Text)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw ECliError(ecFileFault, std::string("cannot start ") + kClipHolder + ": " + std::strerror(errno));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    const std::string seconds = std::to_string(O.Timeout);
+    std::vector<char*> args = {const_cast<char*>(Holder.c_str()), const_cast<char*>(seconds.c_str()),
+                               const_cast<char*>(O.Field.c_str()), const_cast<char*>(O.Entry.c_str()), nullptr};
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, Holder.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[0]);
+    if (spawned != 0) {
+        ::close(fds[1]);
+        throw ECliError(ecFileFault, "cannot start " + Holder + ": " + std::strerror(spawned));
+    }
+    // A holder that ended early must not end this program by SIGPIPE.
+    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
+    const std::string& text = Text.str();
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fds[1], text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fds[1]);
+    std::signal(SIGPIPE, oldPipe);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw ECliError(ecFileFault, std::string(kClipHolder) + " ended without clearing the clipboard");
+    return ecSuccess;
+}
+
 int RunClip(const TClipOptions& O)
 {
     if (O.Timeout < 1)
@@ -98,41 +159,12 @@ int RunClip(const TClipOptions& O)
     if (!PrepareDisplay())
         throw ECliError(ecRejected, "no display: the clipboard needs a desktop session (neither DISPLAY nor "
                                     "WAYLAND_DISPLAY is set); nothing was copied");
-    const TSecretString text = ReadField(O);
-
-    static int argc = 1;
-    static char name[] = "zembrix-cli";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    TSecretClipboard clipboard;
-    clipboard.SetClearDelay(O.Timeout * 1000);
-    clipboard.CopySecret(QString::fromStdString(text.str()));
-    std::cerr << "zembrix-cli: the " << O.Field << " of " << O.Entry << " is on the clipboard for " << O.Timeout
-              << " s" << std::endl;
-
-    // Done once the secret is cleared, or as soon as something else took its place.
-    bool replaced = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!clipboard.HasPendingSecret())
-            QCoreApplication::quit();
-    });
-    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, [&] {
-        // Looked at once the change is over: our own clearing changes the clipboard too.
-        QTimer::singleShot(0, [&] {
-            if (clipboard.HasPendingSecret() &&
-                QGuiApplication::clipboard()->text() != QString::fromStdString(text.str())) {
-                replaced = true;
-                QCoreApplication::quit();
-            }
-        });
-    });
-    poll.start(200);
-    app.exec();
-    std::cerr << "zembrix-cli: " << (replaced ? "something else was copied since; the clipboard is left as it is"
-                                              : "the clipboard is cleared")
-              << std::endl;
-    return ecSuccess;
+    // Looked for before the box is opened: without it nothing can be copied.
+    const std::string holder = ClipHolderPath();
+    if (::access(holder.c_str(), X_OK) != 0)
+        throw ECliError(ecFileFault, "cannot find " + holder + ", the part of the tool that holds the clipboard; "
+                                     "nothing was copied");
+    return HoldOnClipboard(holder, O, ReadField(O));
 }
 
 } // namespace

@@ -145,7 +145,8 @@ void ShootMainForm()
     });
     poll.start(50);
     std::filesystem::rename(box + ".sync", box);
-    QTest::qWaitFor([&shot] { return shot && QApplication::activeModalWidget() == nullptr; }, 5000);
+    if (!QTest::qWaitFor([&shot] { return shot && QApplication::activeModalWidget() == nullptr; }, 5000))
+        qWarning("the replaced-file message did not come up and go");
     // The editors' pictures use the box after this: the same content, now in the new file.
     const std::string password = DbFileMgr.Password();
     DbFileMgr.OpenDatabase(box, password);
