@@ -47,6 +47,32 @@ bool AsciiFoldingIsExact()
     return std::strcmp(language, "tr") != 0 && std::strcmp(language, "az") != 0 && std::strcmp(language, "lt") != 0;
 }
 
+// Whether a character the code page holds upper-cases to ASCII: in Unicode only ß, ı, ŉ, ſ, ǰ,
+// ẖ..ẚ and the Latin ligatures do, and none of them is in the code page. Checked once, so that a
+// converter that held one would only cost the shortcut.
+bool CodePageHoldsCharsUpperCasedToAscii()
+{
+    static const bool holds = [] {
+        for (const char* c : {"ß", "ı", "ŉ", "ſ", "ǰ", "ẖ", "ẗ", "ẘ", "ẙ", "ẚ", "ﬀ", "ﬁ", "ﬂ", "ﬃ", "ﬄ", "ﬅ", "ﬆ"})
+            if (Utf8ToAnsi(c) != "?")
+                return true;
+        return false;
+    }();
+    return holds;
+}
+
+bool IsPrintableAscii(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+// A byte that may follow a double-byte lead byte; after any other the lead stands alone and the
+// byte is read again, as the code page converter does.
+bool IsTrailByte(unsigned char c)
+{
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+}
+
 char UpperAscii(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -61,7 +87,33 @@ TTextMatcher::TTextMatcher(std::string_view SearchTextUtf8)
         FAsciiNeedle.reserve(SearchTextUtf8.size());
         for (char c : SearchTextUtf8)
             FAsciiNeedle += UpperAscii(c);
+        FRunsOnly = IsPrintableAscii(SearchTextUtf8) && !CodePageHoldsCharsUpperCasedToAscii();
     }
+}
+
+bool TTextMatcher::FoundInAsciiRuns(std::string_view Ansi) const
+{
+    const auto matches = [this](std::string_view Run) {
+        return Run.size() >= FAsciiNeedle.size() &&
+               std::search(Run.begin(), Run.end(), FAsciiNeedle.begin(), FAsciiNeedle.end(),
+                           [](char a, char b) { return UpperAscii(a) == b; }) != Run.end();
+    };
+    std::size_t i = 0;
+    std::size_t runStart = 0;
+    while (i < Ansi.size()) {
+        const auto c = static_cast<unsigned char>(Ansi[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (matches(Ansi.substr(runStart, i - runStart)))
+            return true;
+        i += (c >= 0x81 && c <= 0xFE && i + 1 < Ansi.size() && IsTrailByte(static_cast<unsigned char>(Ansi[i + 1])))
+                 ? 2
+                 : 1;
+        runStart = i;
+    }
+    return matches(Ansi.substr(runStart));
 }
 
 bool TTextMatcher::FoundInUtf16(const std::u16string& Text) const
@@ -80,6 +132,9 @@ bool TTextMatcher::FoundInAnsi(std::string_view Ansi) const
                               [](char a, char b) { return UpperAscii(a) == b; });
         return it != Ansi.end();
     }
+    // Decoding and upper-casing every stored text is most of a search's work after deciphering.
+    if (FRunsOnly)
+        return FoundInAsciiRuns(Ansi);
     return FoundInUtf16(AnsiToUtf16(Ansi));
 }
 

@@ -28,6 +28,11 @@ public:
 private:
     bool FoundInUtf16(const std::u16string& Text) const;
 
+    bool FoundInAsciiRuns(std::string_view Ansi) const;
+
     std::u16string FNeedle;      // upper-cased search text
     std::string FAsciiNeedle;    // the same, when it is plain ASCII and ASCII folding is exact
+    // The ASCII needle is printable, so it can only match inside the stored text's runs of
+    // ASCII characters: no character the code page holds upper-cases to ASCII letters.
+    bool FRunsOnly = false;
 };

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(TextMatcherTest, FoldsCaseTheLocaleWay)
@@ -41,6 +45,32 @@ TEST(TextMatcherTest, AsciiNeedleNeverMatchesHalfOfADoubleByteCharacter)
     ASSERT_EQ(Utf8ToAnsi(character), stored) << "85 41 is one character";
     EXPECT_FALSE(TTextMatcher("a").FoundInAnsi(stored));
     EXPECT_TRUE(TTextMatcher(character).FoundInAnsi(stored));
+}
+
+// The shortcut for ASCII search texts over mixed stored text answers as decoding and upper-casing
+// the whole text does: random stored bytes, including double-byte lead bytes followed by ASCII,
+// lone lead bytes at the end, bytes the code page does not map, and real characters.
+TEST(TextMatcherTest, AsciiSearchInMixedTextAnswersAsTheDecodedText)
+{
+    const std::vector<std::string> pieces = {"a", "B", "c", "A", "b", "?", "@", "~", " ", "0", "\x7F", "\x1A",
+                                             "\x80", "\x81", "\xA1", "\xFE", "\xFF", "\x85\x41", "\x81\x30",
+                                             "\xB0\xA1", Utf8ToAnsi("密码"), Utf8ToAnsi("ａＢ"), Utf8ToAnsi("é")};
+    const std::vector<std::string> needles = {"a", "ab", "AB c", "?", "a?b", "@a", "~", "0a", "b c", "cA"};
+    std::mt19937 random(20261210);
+    int found = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string stored;
+        const int length = static_cast<int>(random() % 12);
+        for (int k = 0; k < length; ++k)
+            stored += pieces[random() % pieces.size()];
+        for (const std::string& needle : needles) {
+            const TTextMatcher m(needle);
+            const bool expected = m.FoundInFolded(TTextMatcher::Fold(stored));
+            found += expected;
+            ASSERT_EQ(m.FoundInAnsi(stored), expected) << "\"" << needle << "\" in bytes of \"" << stored << "\"";
+        }
+    }
+    EXPECT_GT(found, 1000); // the cases hold matches, not only misses
 }
 
 } // namespace
